@@ -1,0 +1,95 @@
+// The backend behind the platform's window, message, dialog and clock
+// functions: the SDL backend for the real program, the Fake backend for
+// tests. Exactly one is installed at a time.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/dialog.h"
+#include "platform/time.h"
+#include "platform/window.h"
+
+namespace pl {
+
+// The platform's record of a window; the backend keeps its native part in
+// `native`.
+class Window {
+ public:
+  WindowProc proc = nullptr;
+  void* userData = nullptr;
+  bool alive = false;
+  std::string className;
+  std::string caption;  // CP932
+  std::uint32_t style = 0;
+  Menu* menu = nullptr;
+  bool visible = false;
+  bool iconic = false;
+  bool topmost = false;
+  int x = 0, y = 0;                      // screen position of the window's top-left
+  int clientWidth = 1024, clientHeight = 600;
+  std::vector<std::uint32_t> front;      // clientWidth x clientHeight, 0xAARRGGBB
+  Rect frontDirty{};                     // changed since the backend last showed it
+  void* native = nullptr;
+};
+
+// A dialog made from its template while it runs.
+struct DialogItem {
+  enum Kind { Static, Button } kind = Static;
+  int id = 0;
+  std::string text;  // CP932
+  Rect rect;         // in dialog units = pixels, relative to the client of the dialog
+};
+struct DialogTemplate {
+  std::string caption;  // CP932
+  int width = 0, height = 0;
+  std::vector<DialogItem> items;
+};
+// Parses "CAPTION <text>", "SIZE <w> <h>", "STATIC <id> <x> <y> <w> <h> [text]"
+// and "BUTTON <id> <x> <y> <w> <h> <text>" lines (UTF-8); null when malformed.
+std::unique_ptr<DialogTemplate> ParseDialogTemplate(const std::string& utf8);
+
+class Dialog {
+ public:
+  DialogTemplate tmpl;
+  DialogProc proc = nullptr;
+  bool ended = false;
+  std::intptr_t result = 0;
+  // Called by the backend when a button is pressed (or IDCANCEL for Escape).
+  void Command(int id);
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  virtual Clock& clock() = 0;
+
+  virtual bool CreateNative(Window& w, const WindowDesc& desc) = 0;
+  virtual void HideNative(Window& w) = 0;     // DestroyWindow: off the screen
+  virtual void FreeNative(Window& w) = 0;     // FreeWindow: gone
+  virtual void TitleChanged(Window& w) = 0;
+  virtual void ShowChanged(Window& w, int command) = 0;
+  virtual void GeometryChanged(Window& w) = 0;
+  virtual void MenuChanged(Window& w) = 0;    // attached, detached or redrawn
+  virtual void Raise(Window& w) = 0;
+  virtual bool HasFocus(Window& w) = 0;
+  virtual void FrontChanged(Window& w) = 0;   // front buffer has new pixels
+
+  virtual void GetScreenSize(int* width, int* height) = 0;
+  virtual int MenuBarHeight() = 0;
+
+  // Turns native events into posted messages.
+  virtual void PumpEvents() = 0;
+
+  virtual int ShowMessageBox(Window* owner, const std::string& textCp932, const std::string& captionCp932,
+                             std::uint32_t style) = 0;
+  // Runs a dialog until Dialog::ended; false when it cannot be shown.
+  virtual bool RunDialog(Window* owner, Dialog& dlg) = 0;
+};
+
+Backend* CurrentBackend();
+// Installs a backend (and its clock as the process clock); null uninstalls.
+void SetBackend(Backend* backend);
+
+}  // namespace pl

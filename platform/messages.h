@@ -1,0 +1,91 @@
+// Window messages: the ids the engine's hooks handle, the message record and
+// the application's message queue. The queue takes posts from any thread;
+// only the main thread peeks and dispatches.
+#pragma once
+#include <cstdint>
+
+namespace pl {
+
+class Window;
+
+using WPARAM = std::uintptr_t;
+using LPARAM = std::intptr_t;
+using LRESULT = std::intptr_t;
+
+enum : std::uint32_t {
+  WM_NULL = 0x0000,
+  WM_DESTROY = 0x0002,
+  WM_ACTIVATE = 0x0006,
+  WM_SETFOCUS = 0x0007,
+  WM_KILLFOCUS = 0x0008,
+  WM_PAINT = 0x000F,
+  WM_CLOSE = 0x0010,
+  WM_QUIT = 0x0012,
+  WM_ERASEBKGND = 0x0014,
+  WM_ACTIVATEAPP = 0x001C,
+  WM_NCLBUTTONDOWN = 0x00A1,
+  WM_NCLBUTTONDBLCLK = 0x00A3,
+  WM_KEYDOWN = 0x0100,
+  WM_KEYUP = 0x0101,
+  WM_CHAR = 0x0102,
+  WM_SYSKEYDOWN = 0x0104,
+  WM_SYSKEYUP = 0x0105,
+  WM_IME_STARTCOMPOSITION = 0x010D,
+  WM_IME_ENDCOMPOSITION = 0x010E,
+  WM_INITDIALOG = 0x0110,
+  WM_COMMAND = 0x0111,
+  WM_SYSCOMMAND = 0x0112,
+  WM_MOUSEMOVE = 0x0200,
+  WM_LBUTTONDOWN = 0x0201,
+  WM_LBUTTONUP = 0x0202,
+  WM_RBUTTONDOWN = 0x0204,
+  WM_RBUTTONUP = 0x0205,
+  WM_MOUSEWHEEL = 0x020A,
+  WM_EXITMENULOOP = 0x0212,
+  WM_USER = 0x0400,
+};
+
+// WM_ACTIVATE low words, WM_SYSCOMMAND commands, hit-test codes.
+enum : std::uint32_t {
+  WA_INACTIVE = 0,
+  WA_ACTIVE = 1,
+  WA_CLICKACTIVE = 2,
+  SC_MINIMIZE = 0xF020,
+  SC_CLOSE = 0xF060,
+  SC_RESTORE = 0xF120,
+  SC_SCREENSAVE = 0xF140,
+  HTSYSMENU = 3,
+};
+
+// Virtual-key codes carried by the key messages.
+enum : std::uint32_t {
+  VK_TAB = 0x09,
+  VK_RETURN = 0x0D,
+  VK_MENU = 0x12,  // Alt
+  VK_ESCAPE = 0x1B,
+};
+
+constexpr std::uint32_t LoWord(std::uintptr_t v) { return static_cast<std::uint32_t>(v & 0xFFFF); }
+constexpr std::uint32_t HiWord(std::uintptr_t v) { return static_cast<std::uint32_t>((v >> 16) & 0xFFFF); }
+
+struct Message {
+  Window* window = nullptr;
+  std::uint32_t id = WM_NULL;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+};
+
+// Puts a message at the end of the queue; safe from any thread.
+void PostMessage(Window* window, std::uint32_t id, WPARAM wParam, LPARAM lParam);
+// Main thread: WM_QUIT into the queue.
+void PostQuitMessage(int exitCode);
+// Main thread: turns pending native events into messages, then removes the
+// first queued message into *out. False when the queue is empty.
+bool PeekMessage(Message* out);
+// Calls the window procedure of the message's window (nothing for WM_QUIT
+// or a window that is gone) and returns its result.
+LRESULT DispatchMessage(const Message& msg);
+// Empties the queue (tests, and shutdown).
+void ClearMessageQueue();
+
+}  // namespace pl
