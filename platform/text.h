@@ -12,8 +12,9 @@ namespace pl {
 std::string Cp932ToUtf8(std::string_view cp932);
 std::string Utf8ToCp932(std::string_view utf8);
 
-// True for a CP932 lead byte (0x81-0x9F, 0xE0-0xEF).
-constexpr bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xEF); }
+// True for a CP932 lead byte: 0x81-0x9F and 0xE0-0xFC, the extension kanji
+// of 0xFA-0xFC included (they are common in names).
+constexpr bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 }  // namespace pl
 
