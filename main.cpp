@@ -1,1 +1,18 @@
-int main() { return 0; }
+// kivzo: the program. Start-up, the run and shutdown are the process's own
+// (framework/entry); here only the platform is chosen.
+#include "framework/entry/process.h"
+#include "platform/sdl/sdl_backend.h"
+#include "platform/signals.h"
+
+int main() {
+  pl::InstallQuitSignals();
+  auto backend = pl::CreateSdlBackend();
+  pl::SetBackend(backend.get());
+  int rc;
+  {
+    ProcessGlobals globals;
+    rc = KivzoMain(globals, nullptr);
+  }
+  pl::SetBackend(nullptr);
+  return rc;
+}

@@ -14,13 +14,14 @@ int CThread::Start() {
     m_pStop.reset();
     return 1;
   }
-  m_nThreadId = m_thread.Id();
   return 0;
 }
 
 void CThread::Stop() {
   if (!m_pStop) return;
-  if (m_thread.Joinable() && m_nThreadId == pl::CurrentThreadId()) return;
+  // The id is known before the body runs, so even a first pass that stops
+  // its own thread is caught.
+  if (m_thread.Joinable() && m_thread.Id() == pl::CurrentThreadId()) return;
   m_pStop->Set();
   {
     std::lock_guard<std::mutex> g(m_parkMu);

@@ -35,14 +35,14 @@ class CThread : public IThread {
   // For the body: waits on the stop event up to ms; true when stopping.
   bool WaitForStop(std::uint32_t ms);
   bool StopRequested() const { return m_pStop && m_pStop->IsSet(); }
-  // The body calls Parked() between passes: it blocks while parked and
-  // returns true when the thread is to stop.
+  // The body calls this between passes: it blocks while the thread is
+  // parked and returns true when the thread is to stop.
   bool WaitWhileParked();
   void Park();
   void Resume();
   bool IsParked() const;
   bool IsRunning() const { return m_thread.Joinable(); }
-  std::int32_t ThreadId() const { return m_nThreadId; }
+  std::int32_t ThreadId() const { return m_thread.Id(); }
 
  protected:
   CCriticalSection m_Lock;  // the derived class's shared fields
@@ -50,7 +50,6 @@ class CThread : public IThread {
  private:
   pl::NativeThread m_thread;
   std::unique_ptr<pl::Event> m_pStop;
-  std::int32_t m_nThreadId = 0;
   mutable std::mutex m_parkMu;
   std::condition_variable m_parkCv;
   bool m_bParked = false;

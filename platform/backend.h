@@ -4,10 +4,12 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/dialog.h"
+#include "platform/display.h"
 #include "platform/time.h"
 #include "platform/window.h"
 
@@ -29,8 +31,16 @@ class Window {
   bool topmost = false;
   int x = 0, y = 0;                      // screen position of the window's top-left
   int clientWidth = 1024, clientHeight = 600;
+  // The pixels below are written by whichever thread presents (the movie
+  // thread too) and read by the main thread when it draws the window.
+  std::mutex pixelsMu;
   std::vector<std::uint32_t> front;      // clientWidth x clientHeight, 0xAARRGGBB
   Rect frontDirty{};                     // changed since the backend last showed it
+  bool scaled = false;                   // the scaled view is on
+  Rect viewport{};                       // where the scaled picture goes
+  std::vector<std::uint32_t> picture;    // 1024 x 600, the scaled view's picture
+  Rect pictureDirty{};
+  FullscreenKind fullscreen = FullscreenKind::Off;
   void* native = nullptr;
 };
 
@@ -74,10 +84,17 @@ class Backend {
   virtual void MenuChanged(Window& w) = 0;    // attached, detached or redrawn
   virtual void Raise(Window& w) = 0;
   virtual bool HasFocus(Window& w) = 0;
-  virtual void FrontChanged(Window& w) = 0;   // front buffer has new pixels
 
   virtual void GetScreenSize(int* width, int* height) = 0;
+  virtual int ScreenBitsPerPixel() = 0;
   virtual int MenuBarHeight() = 0;
+
+  virtual std::vector<DisplayModeInfo> DisplayModes() = 0;
+  virtual DisplayModeInfo DesktopMode() = 0;
+  virtual DisplayModeInfo CurrentMode() = 0;
+  // Switches the window's full-screen state; false when refused.
+  virtual bool SetFullscreen(Window& w, FullscreenKind kind, int width, int height) = 0;
+  virtual void ScaledViewChanged(Window& w) = 0;
 
   // Turns native events into posted messages.
   virtual void PumpEvents() = 0;
@@ -86,9 +103,13 @@ class Backend {
                              std::uint32_t style) = 0;
   // Runs a dialog until Dialog::ended; false when it cannot be shown.
   virtual bool RunDialog(Window* owner, Dialog& dlg) = 0;
+  // Opens a web address in the user's browser; false when it cannot.
+  virtual bool OpenUrl(const std::string& url) = 0;
 };
 
 Backend* CurrentBackend();
+// The first window that is still alive (the program's main window).
+Window* FirstWindow();
 // Installs a backend (and its clock as the process clock); null uninstalls.
 void SetBackend(Backend* backend);
 

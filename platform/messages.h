@@ -68,6 +68,12 @@ enum : std::uint32_t {
 constexpr std::uint32_t LoWord(std::uintptr_t v) { return static_cast<std::uint32_t>(v & 0xFFFF); }
 constexpr std::uint32_t HiWord(std::uintptr_t v) { return static_cast<std::uint32_t>((v >> 16) & 0xFFFF); }
 
+// A client point packed as the mouse messages carry it (16 bits each, signed).
+constexpr LPARAM MakePointParam(int x, int y) {
+  return static_cast<LPARAM>((static_cast<std::uint32_t>(static_cast<std::uint16_t>(y)) << 16) |
+                             static_cast<std::uint16_t>(x));
+}
+
 struct Message {
   Window* window = nullptr;
   std::uint32_t id = WM_NULL;

@@ -15,6 +15,8 @@ class Clock {
   virtual std::uint32_t TickMs() = 0;
   // Sleeps n ms; 0 gives up the rest of the time slice.
   virtual void SleepMs(std::uint32_t ms) = 0;
+  // The finest period the clock keeps, in ms.
+  virtual std::uint32_t MinPeriodMs() { return 1; }
 };
 
 // The real clock: CLOCK_MONOTONIC and nanosleep.
@@ -34,10 +36,13 @@ class ManualClock final : public Clock {
   void Advance(std::uint32_t ms);
   void Set(std::uint32_t now);
   std::vector<std::uint32_t> TakeSleeps();
+  std::uint32_t MinPeriodMs() override { return minPeriod_; }
+  void SetMinPeriod(std::uint32_t ms) { minPeriod_ = ms; }
 
  private:
   std::mutex mu_;
   std::uint32_t now_;
+  std::uint32_t minPeriod_ = 1;
   std::vector<std::uint32_t> sleeps_;
 };
 

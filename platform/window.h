@@ -21,6 +21,15 @@ struct Point {
   int x = 0, y = 0;
 };
 
+// The smallest rectangle holding both; an empty rectangle adds nothing.
+inline Rect UnionRect(const Rect& a, const Rect& b) {
+  bool ea = a.Width() <= 0 || a.Height() <= 0, eb = b.Width() <= 0 || b.Height() <= 0;
+  if (ea) return eb ? Rect{} : b;
+  if (eb) return a;
+  return Rect{a.left < b.left ? a.left : b.left, a.top < b.top ? a.top : b.top, a.right > b.right ? a.right : b.right,
+              a.bottom > b.bottom ? a.bottom : b.bottom};
+}
+
 // Style bits the engine switches between: a captioned window and a popup.
 enum : std::uint32_t {
   WS_POPUP = 0x80000000u,
@@ -99,6 +108,15 @@ Menu* GetMenu(Window* w);
 void DrawMenuBar(Window* w);
 int GetMenuBarHeight();
 void GetScreenSize(int* width, int* height);
+// Bits per pixel of the desktop's display mode.
+int GetScreenBitsPerPixel();
+
+// Opens a web address in the user's browser ("open" of the shell).
+bool OpenUrl(const std::string& url);
+
+// Fills a rectangle of the window's front buffer (the bars around the
+// picture); clipped to the client area.
+void FillFrontRect(Window* w, Rect r, std::uint32_t argb);
 
 // Copies a rectangle of 32-bit B, G, R, A pixels into the window's front
 // buffer at (dx, dy) of the client area; clipped to it.

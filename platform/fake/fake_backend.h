@@ -1,0 +1,138 @@
+// The backend of the tests: a virtual clock, windows without a screen,
+// boxes and dialogs answered from queues and recorded, menu choices and
+// window-system events injected by the test, presents kept for inspection.
+#pragma once
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/backend.h"
+
+namespace pl {
+
+struct RecordedBox {
+  std::string text;     // CP932
+  std::string caption;  // CP932
+  std::uint32_t style = 0;
+  Window* owner = nullptr;
+  int answer = 0;
+};
+
+struct RecordedDialog {
+  std::string caption;                  // CP932
+  std::vector<DialogItem> itemsAtStart; // texts after WM_INITDIALOG
+  int pressed = 0;
+};
+
+class FakeBackend final : public Backend {
+ public:
+  // Installs itself (and its clock) as the process's backend; the destructor
+  // uninstalls it when it is still installed.
+  explicit FakeBackend(std::uint32_t startTick = 1000);
+  ~FakeBackend() override;
+  FakeBackend(const FakeBackend&) = delete;
+  FakeBackend& operator=(const FakeBackend&) = delete;
+
+  ManualClock& manualClock() { return clock_; }
+  Clock& clock() override { return clock_; }
+
+  // --- what the test sets up
+  bool failCreateWindow = false;
+  int screenWidth = 1920, screenHeight = 1080;
+  int menuBarHeight = 20;
+  int screenBits = 32;
+  // Whether the program's window has the focus (the dummy video driver never
+  // gives focus, so tests decide). Changing it posts nothing; InjectFocus does.
+  bool active = true;
+
+  // Answers for the next boxes, in order; a box with no queued answer gets
+  // its first button (OK, or Yes).
+  void QueueBoxAnswer(int answer) { boxAnswers_.push_back(answer); }
+  // Button ids to press in the next dialogs (IDCANCEL for Escape); a dialog
+  // with none queued is ended with its first button.
+  void QueueDialogPress(int id) { dialogPresses_.push_back(id); }
+  // Called on each box as it is shown (before it is answered), e.g. to check
+  // state at that moment or to inject messages a real user would cause.
+  std::function<void(const RecordedBox&)> onBox;
+  // Called at the start of every PumpEvents, with the number of earlier
+  // calls: a test injects what a user does at a given moment, or ends a run
+  // that has gone on too long.
+  std::function<void(int)> onPump;
+  int pumps = 0;
+
+  // --- window-system events, delivered by the next PeekMessage as the SDL
+  // backend would translate them
+  void InjectClose();                      // the close box
+  void InjectFocus(bool gained);           // WM_ACTIVATE + WM_ACTIVATEAPP
+  void InjectMenuChoice(std::uint32_t id); // the menu loop: WM_COMMAND, WM_EXITMENULOOP
+  void InjectMessage(std::uint32_t id, WPARAM wParam, LPARAM lParam);
+  // Input, as the real backend turns events into key state and messages.
+  // Points are in client coordinates of the program's window.
+  void InjectKey(int scanCode, bool down);
+  void InjectMouseButton(int button, bool down, Point client);
+  void InjectMouseMove(Point client);
+  void InjectWheel(int notches);
+
+  // --- what happened
+  std::vector<RecordedBox> boxes;
+  std::vector<RecordedDialog> dialogs;
+  int windowsCreated = 0, windowsHidden = 0, windowsFreed = 0;
+  int raises = 0;
+  std::vector<Point> cursorMoves;  // screen points the program moved the cursor to
+  Window* lastWindow = nullptr;
+
+  // The display: the modes it lists, and the one it is in (GetScreenSize
+  // reports the current mode, as the system metrics do).
+  std::vector<DisplayModeInfo> modes = {{1920, 1080, 32, 60}, {1280, 1024, 32, 60}, {1024, 768, 32, 60}, {800, 600, 32, 60}};
+  std::vector<std::string> displayLog;  // "desktop", "exclusive WxH", "off", "refused WxH"
+
+  // Backend
+  std::vector<DisplayModeInfo> DisplayModes() override { return modes; }
+  DisplayModeInfo DesktopMode() override {
+    return desktopWidth_ ? DisplayModeInfo{desktopWidth_, desktopHeight_, screenBits, 60}
+                         : DisplayModeInfo{screenWidth, screenHeight, screenBits, 60};
+  }
+  DisplayModeInfo CurrentMode() override { return {screenWidth, screenHeight, screenBits, 60}; }
+  bool SetFullscreen(Window& w, FullscreenKind kind, int width, int height) override;
+  void ScaledViewChanged(Window&) override {}
+  bool CreateNative(Window& w, const WindowDesc& desc) override;
+  void HideNative(Window& w) override;
+  void FreeNative(Window& w) override;
+  void TitleChanged(Window&) override {}
+  void ShowChanged(Window&, int) override {}
+  void GeometryChanged(Window&) override {}
+  void MenuChanged(Window&) override { ++menuRedraws; }
+  void Raise(Window&) override { ++raises; }
+  bool HasFocus(Window& w) override { return active && w.visible; }
+  void GetScreenSize(int* width, int* height) override;
+  int MenuBarHeight() override { return menuBarHeight; }
+  int ScreenBitsPerPixel() override { return screenBits; }
+  void PumpEvents() override;
+  int ShowMessageBox(Window* owner, const std::string& textCp932, const std::string& captionCp932,
+                     std::uint32_t style) override;
+  bool RunDialog(Window* owner, Dialog& dlg) override;
+  bool OpenUrl(const std::string& url) override {
+    openedUrls.push_back(url);
+    return true;
+  }
+  std::vector<std::string> openedUrls;
+
+  int menuRedraws = 0;
+
+ private:
+  struct Pending {
+    enum Kind { Close, Focus, Menu, Msg, Key, Button, Move } kind;
+    std::uint32_t id = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+    Point point{};
+  };
+  ManualClock clock_;
+  int desktopWidth_ = 0, desktopHeight_ = 0;  // recorded at the first switch
+  std::deque<int> boxAnswers_;
+  std::deque<int> dialogPresses_;
+  std::deque<Pending> pending_;
+};
+
+}  // namespace pl

@@ -1,0 +1,113 @@
+// Files for the whole system. Inside the engine a path is a game path: CP932
+// bytes with '\\' separators, as the game's own path forms write them
+// ("%s\\GRP.AOS", "%sgrp\\%s"). Only this layer turns one into a real path:
+// CP932 is converted to UTF-8 first (so that a trail byte 0x5C, as in "表"
+// 95 5C, is never taken for a separator), then '\\' becomes '/', then every
+// component is matched against the disk without regard to ASCII case, since
+// the game data was made on a case-insensitive system.
+//
+// The program folder is the drive "K:": "K:\\SCR.AOS" names SCR.AOS beside
+// the executable, whatever the real folder's name is (it stays UTF-8 and is
+// never taken for CP932). Any other path is taken from the root ("/...") or
+// from the working folder, and is converted like the rest, so a real folder
+// named outside ASCII must be reached through "K:".
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pl {
+
+// The real folder (UTF-8) that the drive "K:" stands for: the executable's
+// own folder unless set (tests point it at a temporary folder).
+void SetProgramFolder(const std::string& realFolderUtf8);
+std::string GetProgramFolder();
+// The program's own path as a game path: "K:\\" and the executable's name.
+std::string GetModuleFileName();
+
+// The game path as a real path, without looking at the disk.
+std::string ToNativePath(std::string_view gamePathCp932);
+// The real path of an existing file or folder named by a game path, each
+// component matched without regard to case; none when a component is missing.
+std::optional<std::string> FindFile(std::string_view gamePathCp932);
+// For a file or folder about to be made: the components that exist are
+// matched as FindFile does, the rest are kept as written.
+std::string MapNewPath(std::string_view gamePathCp932);
+// Whether a regular file / a folder exists under the game path.
+bool FileExists(std::string_view gamePathCp932);
+bool FolderExists(std::string_view gamePathCp932);
+// Makes the folder (its parent must exist); true when it exists afterwards.
+bool CreateFolder(std::string_view gamePathCp932);
+
+// One open file description. Reads and writes are positional (pread /
+// pwrite with 64-bit offsets), so threads may share one File without a
+// shared file position.
+class File {
+ public:
+  enum : std::uint32_t {
+    kCreate = 1,        // make the file when it is missing
+    kTruncate = 2,      // cut it to 0 bytes on opening
+    kWriteThrough = 4,  // every write reaches the disk before it returns
+  };
+
+  File() = default;
+  ~File();
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+
+  // Game paths (CP932, '\\'); an earlier file is closed first.
+  bool OpenRead(std::string_view gamePathCp932);
+  bool OpenWrite(std::string_view gamePathCp932, std::uint32_t flags);
+  // Real paths (UTF-8, '/'), for tools and tests.
+  bool OpenNativeRead(const std::string& path);
+  bool OpenNativeWrite(const std::string& path, std::uint32_t flags);
+  void Close();
+
+  bool IsOpen() const { return m_nFd >= 0; }
+  bool IsWritable() const { return m_bWritable; }
+  int Fd() const { return m_nFd; }
+  const std::string& NativePath() const { return m_NativePath; }
+
+  // Current size in bytes, -1 on error.
+  std::int64_t Size() const;
+  // Reads up to n bytes at offset, going on after short reads; returns the
+  // bytes read (fewer than n only at the end of the file) or -1 on error.
+  std::int64_t ReadAt(std::int64_t offset, void* buf, std::size_t n) const;
+  // Exactly n bytes at offset, or false (end of file or error).
+  bool ReadExactAt(std::int64_t offset, void* buf, std::size_t n) const;
+  // Writes all n bytes at offset, or false.
+  bool WriteAt(std::int64_t offset, const void* buf, std::size_t n);
+  // Everything written reaches the disk (fsync).
+  bool Flush();
+  // Cuts or extends the file to `size` bytes.
+  bool SetEnd(std::int64_t size);
+  // Byte-range locks on this open description (OFD locks: they conflict
+  // between two descriptions even inside one process, as the game's save
+  // protocol expects). Exclusive on a file opened for writing, shared on one
+  // opened for reading. Without `wait` a conflict fails at once. A range of
+  // length 0 locks nothing and succeeds.
+  bool Lock(std::int64_t offset, std::int64_t length, bool wait = false);
+  bool Unlock(std::int64_t offset, std::int64_t length);
+
+ private:
+  bool OpenFd(const std::string& path, int flags);
+  int m_nFd = -1;
+  bool m_bWritable = false;
+  std::string m_NativePath;
+};
+
+// Reads the whole file under the game path; false when it cannot be opened
+// or read, or when it is larger than maxBytes.
+bool ReadWholeFile(std::string_view gamePathCp932, std::vector<std::uint8_t>* out, std::size_t maxBytes);
+// Replaces the file under the game path with `data` so that a crash never
+// leaves a half-written file: a temporary file beside it is written, flushed
+// and renamed over it, then the folder is flushed.
+bool WriteFileReplacing(std::string_view gamePathCp932, std::span<const std::uint8_t> data);
+
+}  // namespace pl

@@ -1,0 +1,213 @@
+// The modal half of the SDL backend: the menu loop, message boxes and
+// dialogs. Each runs its own event loop over the window until it ends, as
+// the system's modal loops do; messages posted meanwhile wait in the queue.
+#include <SDL.h>
+
+#include "platform/input.h"
+#include "platform/sdl/sdl_internal.h"
+#include "platform/signals.h"
+#include "platform/ui/dialog_view.h"
+#include "platform/ui/message_box_view.h"
+
+namespace pl {
+
+using sdl::Native;
+
+ui::MenuBarView* SdlBackend::MenuBar(Window& w) {
+  if (!w.menu) return nullptr;
+  if (!bar_ || barMenu_ != w.menu) {
+    bar_ = std::make_unique<ui::MenuBarView>(*w.menu, w.clientWidth);
+    barMenu_ = w.menu;
+  }
+  bar_->SetWidth(w.clientWidth);
+  return bar_.get();
+}
+
+bool SdlBackend::NextModalEvent(Window& w, SDL_Event* e) {
+  if (!SDL_WaitEventTimeout(e, 50)) return false;
+  switch (e->type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      SetKeyState(sdl::ScanCodeOf(e->key.keysym.scancode), e->type == SDL_KEYDOWN);
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      bool down = e->type == SDL_MOUSEBUTTONDOWN;
+      SetCursorState(Point{w.x + e->button.x, w.y + e->button.y});
+      if (e->button.button == SDL_BUTTON_LEFT) SetMouseButtonState(MOUSE_LEFT, down);
+      if (e->button.button == SDL_BUTTON_RIGHT) SetMouseButtonState(MOUSE_RIGHT, down);
+      break;
+    }
+    case SDL_MOUSEMOTION:
+      SetCursorState(Point{w.x + e->motion.x, w.y + e->motion.y});
+      break;
+    case SDL_WINDOWEVENT:
+      if (e->window.event == SDL_WINDOWEVENT_EXPOSED) {
+        if (sdl::NativeWindow* n = Native(w)) n->fullRedraw = true;
+      }
+      // Focus and the like still reach the program, after the loop.
+      if (e->window.event != SDL_WINDOWEVENT_CLOSE) TranslateWindowEvent(w, e->window);
+      break;
+    default:
+      break;
+  }
+  return true;
+}
+
+void SdlBackend::RunMenuLoop(Window& w, const SDL_Event* openingClick) {
+  ui::MenuBarView* bar = MenuBar(w);
+  if (!bar) return;
+  ui::MenuInput in = openingClick ? bar->MouseDown(Point{openingClick->button.x, openingClick->button.y})
+                                  : bar->KeyPress(ui::Key::Alt);
+  std::uint32_t command = in.kind == ui::MenuInput::Command ? in.id : 0;
+  bool closeAfter = false;
+  if (openingClick) SetMouseButtonState(MOUSE_LEFT, true);
+  // The open popup reaches below the strip: the whole bar is drawn as an
+  // overlay while the loop runs.
+  OverlayPainter paint = [bar](ui::Canvas& c) { bar->Draw(c); };
+  while (bar->Active() && !QuitSignalSeen()) {
+    if (sdl::NativeWindow* n = Native(w)) {
+      n->fullRedraw = true;
+      n->stripDirty = true;
+    }
+    Render(w, &paint);
+    SDL_Event e;
+    if (!NextModalEvent(w, &e)) continue;
+    switch (e.type) {
+      case SDL_MOUSEMOTION:
+        in = bar->MouseMove(Point{e.motion.x, e.motion.y});
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+        if (e.button.button == SDL_BUTTON_LEFT) in = bar->MouseDown(Point{e.button.x, e.button.y});
+        break;
+      case SDL_MOUSEBUTTONUP:
+        if (e.button.button == SDL_BUTTON_LEFT) in = bar->MouseUp(Point{e.button.x, e.button.y});
+        break;
+      case SDL_KEYDOWN: {
+        ui::Key k;
+        if (ui::KeyFromVirtualKey(sdl::VirtualKeyOf(e.key.keysym), &k)) in = bar->KeyPress(k);
+        break;
+      }
+      case SDL_WINDOWEVENT:
+        if (e.window.event == SDL_WINDOWEVENT_LEAVE) in = bar->MouseLeave();
+        if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) in = bar->Cancel();
+        if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
+          in = bar->Cancel();
+          closeAfter = true;
+        }
+        break;
+      case SDL_QUIT:
+        in = bar->Cancel();
+        closeAfter = true;
+        break;
+      default:
+        break;
+    }
+    if (in.kind == ui::MenuInput::Command) command = in.id;
+  }
+  if (bar->Active()) bar->Cancel();
+  if (sdl::NativeWindow* n = Native(w)) {
+    n->fullRedraw = true;
+    n->stripDirty = true;
+  }
+  Render(w, nullptr);
+  if (command) PostMessage(&w, WM_COMMAND, command, 0);
+  if (closeAfter) PostMessage(&w, WM_CLOSE, 0, 0);
+  SendMessage(&w, WM_EXITMENULOOP, 0, 0);
+}
+
+int SdlBackend::RunMessageBoxLoop(Window& w, const std::string& textCp932, const std::string& captionCp932,
+                                  std::uint32_t style) {
+  int menuH = w.menu ? MenuBarHeight() : 0;
+  ui::MessageBoxView view(textCp932, captionCp932, style, w.clientWidth, w.clientHeight + menuH);
+  OverlayPainter paint = [&view](ui::Canvas& c) { view.Draw(c); };
+  int answer = 0;
+  while (!answer) {
+    if (QuitSignalSeen()) {
+      answer = view.CloseAnswer();
+      break;
+    }
+    if (sdl::NativeWindow* n = Native(w)) n->fullRedraw = true;
+    Render(w, &paint);
+    SDL_Event e;
+    if (!NextModalEvent(w, &e)) continue;
+    switch (e.type) {
+      case SDL_MOUSEMOTION:
+        answer = view.MouseMove(Point{e.motion.x, e.motion.y});
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+        if (e.button.button == SDL_BUTTON_LEFT) answer = view.MouseDown(Point{e.button.x, e.button.y});
+        break;
+      case SDL_MOUSEBUTTONUP:
+        if (e.button.button == SDL_BUTTON_LEFT) answer = view.MouseUp(Point{e.button.x, e.button.y});
+        break;
+      case SDL_KEYDOWN: {
+        ui::Key k;
+        if (ui::KeyFromVirtualKey(sdl::VirtualKeyOf(e.key.keysym), &k)) answer = view.KeyPress(k);
+        break;
+      }
+      case SDL_WINDOWEVENT:
+        // The close box answers the box, as its own close box would.
+        if (e.window.event == SDL_WINDOWEVENT_CLOSE) answer = view.CloseAnswer();
+        break;
+      case SDL_QUIT:
+        answer = view.CloseAnswer();
+        break;
+      default:
+        break;
+    }
+  }
+  if (sdl::NativeWindow* n = Native(w)) n->fullRedraw = true;
+  Render(w, nullptr);
+  return answer;
+}
+
+bool SdlBackend::RunDialog(Window* owner, Dialog& dlg) {
+  Window* w = owner ? owner : mainWindow_;
+  if (!Interactive() || !w || !w->alive || !Native(*w) || !Native(*w)->ren) return false;
+  int menuH = w->menu ? MenuBarHeight() : 0;
+  ui::DialogView view(dlg, w->clientWidth, w->clientHeight + menuH);
+  OverlayPainter paint = [&view](ui::Canvas& c) { view.Draw(c); };
+  while (!dlg.ended) {
+    if (QuitSignalSeen()) {
+      dlg.Command(IDCANCEL);
+      if (!dlg.ended) EndDialog(&dlg, IDCANCEL);
+      break;
+    }
+    if (sdl::NativeWindow* n = Native(*w)) n->fullRedraw = true;
+    Render(*w, &paint);
+    SDL_Event e;
+    if (!NextModalEvent(*w, &e)) continue;
+    int id = 0;
+    switch (e.type) {
+      case SDL_MOUSEMOTION:
+        id = view.MouseMove(Point{e.motion.x, e.motion.y});
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+        if (e.button.button == SDL_BUTTON_LEFT) id = view.MouseDown(Point{e.button.x, e.button.y});
+        break;
+      case SDL_MOUSEBUTTONUP:
+        if (e.button.button == SDL_BUTTON_LEFT) id = view.MouseUp(Point{e.button.x, e.button.y});
+        break;
+      case SDL_KEYDOWN: {
+        ui::Key k;
+        if (ui::KeyFromVirtualKey(sdl::VirtualKeyOf(e.key.keysym), &k)) id = view.KeyPress(k);
+        break;
+      }
+      case SDL_WINDOWEVENT:
+        if (e.window.event == SDL_WINDOWEVENT_CLOSE) id = IDCANCEL;
+        break;
+      case SDL_QUIT:
+        id = IDCANCEL;
+        break;
+      default:
+        break;
+    }
+    if (id) dlg.Command(id);
+  }
+  if (sdl::NativeWindow* n = Native(*w)) n->fullRedraw = true;
+  Render(*w, nullptr);
+  return true;
+}
+
+}  // namespace pl

@@ -1,0 +1,266 @@
+#include <algorithm>
+#include <cstring>
+
+#include "platform/backend.h"
+#include "platform/text.h"
+
+namespace pl {
+namespace {
+
+Backend* g_backend = nullptr;
+// The program's windows; it has one, but nothing here depends on that.
+std::vector<Window*> g_windows;
+
+int Clamp(int v, int lo, int hi) { return std::max(lo, std::min(v, hi)); }
+
+}  // namespace
+
+Backend* CurrentBackend() { return g_backend; }
+
+Window* FirstWindow() {
+  for (Window* w : g_windows) {
+    if (w->alive) return w;
+  }
+  return nullptr;
+}
+
+void SetBackend(Backend* backend) {
+  g_backend = backend;
+  SetClock(backend ? &backend->clock() : nullptr);
+}
+
+Window* CreateWindow(const WindowDesc& desc, WindowProc proc) {
+  Backend* b = CurrentBackend();
+  if (!b) return nullptr;
+  auto* w = new Window;
+  w->proc = proc;
+  w->className = desc.className;
+  w->caption = desc.caption;
+  w->style = desc.style;
+  w->menu = desc.menu;
+  w->x = desc.x;
+  w->y = desc.y;
+  w->clientWidth = std::max(desc.width, 1);
+  w->clientHeight = std::max(desc.height, 1);
+  w->front.assign(static_cast<size_t>(w->clientWidth) * w->clientHeight, 0xFF000000u);
+  if (!b->CreateNative(*w, desc)) {
+    delete w;
+    return nullptr;
+  }
+  w->alive = true;
+  g_windows.push_back(w);
+  return w;
+}
+
+void DestroyWindow(Window* w) {
+  if (!w || !w->alive) return;
+  w->alive = false;
+  // The procedure still runs for WM_DESTROY: the application reacts to it.
+  if (w->proc) w->proc(w, WM_DESTROY, 0, 0);
+  w->visible = false;
+  if (Backend* b = CurrentBackend()) b->HideNative(*w);
+}
+
+void FreeWindow(Window* w) {
+  if (!w) return;
+  if (Backend* b = CurrentBackend()) b->FreeNative(*w);
+  g_windows.erase(std::remove(g_windows.begin(), g_windows.end(), w), g_windows.end());
+  delete w;
+}
+
+bool IsWindow(Window* w) { return w && w->alive; }
+
+LRESULT DefWindowProc(Window* w, std::uint32_t id, WPARAM wParam, LPARAM) {
+  switch (id) {
+    case WM_CLOSE:
+      // Idempotent: a handler may already have destroyed the window.
+      if (IsWindow(w)) DestroyWindow(w);
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_RESTORE && w && w->iconic) ShowWindow(w, SW_RESTORE);
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+LRESULT SendMessage(Window* w, std::uint32_t id, WPARAM wParam, LPARAM lParam) {
+  if (!w || !w->proc) return 0;
+  if (!w->alive && id != WM_DESTROY) return 0;
+  return w->proc(w, id, wParam, lParam);
+}
+
+void SetUserData(Window* w, void* data) {
+  if (w) w->userData = data;
+}
+void* GetUserData(Window* w) { return w ? w->userData : nullptr; }
+
+void SetWindowText(Window* w, const std::string& cp932) {
+  if (!w) return;
+  w->caption = cp932;
+  if (Backend* b = CurrentBackend()) b->TitleChanged(*w);
+}
+
+void ShowWindow(Window* w, int command) {
+  if (!w || !w->alive) return;
+  switch (command) {
+    case SW_HIDE:
+      w->visible = false;
+      break;
+    case SW_SHOWMINIMIZED:
+    case SW_MINIMIZE:
+      w->visible = true;
+      w->iconic = true;
+      break;
+    case SW_SHOWNORMAL:
+    case SW_RESTORE:
+    case SW_MAXIMIZE:
+      w->visible = true;
+      w->iconic = false;
+      break;
+    default:
+      w->visible = true;
+      break;
+  }
+  if (Backend* b = CurrentBackend()) b->ShowChanged(*w, command);
+}
+
+bool IsWindowVisible(Window* w) { return w && w->alive && w->visible; }
+bool IsIconic(Window* w) { return w && w->iconic; }
+
+void SetForegroundWindow(Window* w) {
+  if (!w || !w->alive) return;
+  if (Backend* b = CurrentBackend()) b->Raise(*w);
+}
+void SetFocus(Window* w) { SetForegroundWindow(w); }
+
+Window* GetFocus() { return GetActiveWindow(); }
+
+Window* GetActiveWindow() {
+  Backend* b = CurrentBackend();
+  if (!b) return nullptr;
+  for (Window* w : g_windows) {
+    if (w->alive && b->HasFocus(*w)) return w;
+  }
+  return nullptr;
+}
+
+void SetWindowStyle(Window* w, std::uint32_t style) {
+  if (!w) return;
+  w->style = style;
+  if (Backend* b = CurrentBackend()) b->GeometryChanged(*w);
+}
+std::uint32_t GetWindowStyle(Window* w) { return w ? w->style : 0; }
+
+Rect AdjustWindowRect(int clientWidth, int clientHeight, bool withMenu) {
+  int menu = withMenu ? GetMenuBarHeight() : 0;
+  return Rect{0, -menu, clientWidth, clientHeight};
+}
+
+void SetWindowPos(Window* w, int x, int y, int width, int height, bool topmost) {
+  if (!w) return;
+  int menu = w->menu ? GetMenuBarHeight() : 0;
+  w->x = x;
+  w->y = y;
+  w->topmost = topmost;
+  int cw = std::max(width, 1), ch = std::max(height - menu, 1);
+  if (cw != w->clientWidth || ch != w->clientHeight) {
+    std::lock_guard<std::mutex> g(w->pixelsMu);
+    // Keep what was presented where it still fits.
+    std::vector<std::uint32_t> front(static_cast<size_t>(cw) * ch, 0xFF000000u);
+    for (int row = 0; row < std::min(ch, w->clientHeight); ++row) {
+      std::memcpy(&front[static_cast<size_t>(row) * cw], &w->front[static_cast<size_t>(row) * w->clientWidth],
+                  sizeof(std::uint32_t) * static_cast<size_t>(std::min(cw, w->clientWidth)));
+    }
+    w->front.swap(front);
+    w->clientWidth = cw;
+    w->clientHeight = ch;
+    w->frontDirty = Rect{0, 0, cw, ch};
+  }
+  if (Backend* b = CurrentBackend()) b->GeometryChanged(*w);
+}
+
+Rect GetClientRect(Window* w) { return w ? Rect{0, 0, w->clientWidth, w->clientHeight} : Rect{}; }
+
+Rect GetWindowRect(Window* w) {
+  if (!w) return {};
+  int menu = w->menu ? GetMenuBarHeight() : 0;
+  return Rect{w->x, w->y, w->x + w->clientWidth, w->y + menu + w->clientHeight};
+}
+
+Point ClientToScreen(Window* w, Point p) {
+  if (!w) return p;
+  int menu = w->menu ? GetMenuBarHeight() : 0;
+  return Point{p.x + w->x, p.y + w->y + menu};
+}
+
+Point ScreenToClient(Window* w, Point p) {
+  if (!w) return p;
+  int menu = w->menu ? GetMenuBarHeight() : 0;
+  return Point{p.x - w->x, p.y - w->y - menu};
+}
+
+void SetMenu(Window* w, Menu* menu) {
+  if (!w) return;
+  w->menu = menu;
+  if (Backend* b = CurrentBackend()) b->MenuChanged(*w);
+}
+Menu* GetMenu(Window* w) { return w ? w->menu : nullptr; }
+
+void DrawMenuBar(Window* w) {
+  if (!w) return;
+  if (Backend* b = CurrentBackend()) b->MenuChanged(*w);
+}
+
+int GetMenuBarHeight() {
+  Backend* b = CurrentBackend();
+  return b ? b->MenuBarHeight() : 0;
+}
+
+void GetScreenSize(int* width, int* height) {
+  int w = 1024, h = 600;
+  if (Backend* b = CurrentBackend()) b->GetScreenSize(&w, &h);
+  if (width) *width = w;
+  if (height) *height = h;
+}
+
+bool OpenUrl(const std::string& url) {
+  Backend* b = CurrentBackend();
+  return b && b->OpenUrl(url);
+}
+
+int GetScreenBitsPerPixel() {
+  Backend* b = CurrentBackend();
+  return b ? b->ScreenBitsPerPixel() : 32;
+}
+
+void FillFrontRect(Window* w, Rect r, std::uint32_t argb) {
+  if (!w) return;
+  int x0 = Clamp(r.left, 0, w->clientWidth), x1 = Clamp(r.right, 0, w->clientWidth);
+  int y0 = Clamp(r.top, 0, w->clientHeight), y1 = Clamp(r.bottom, 0, w->clientHeight);
+  if (x0 >= x1 || y0 >= y1) return;
+  std::lock_guard<std::mutex> g(w->pixelsMu);
+  for (int y = y0; y < y1; ++y) {
+    std::fill_n(&w->front[static_cast<size_t>(y) * w->clientWidth + x0], x1 - x0, argb);
+  }
+  w->frontDirty = UnionRect(w->frontDirty, Rect{x0, y0, x1, y1});
+}
+
+void PresentPixels(Window* w, const std::uint32_t* pixels, int pitchBytes, int sx, int sy, int width, int height,
+                   int dx, int dy) {
+  if (!w || !pixels || width <= 0 || height <= 0) return;
+  // Clip the destination to the client area; the source moves with it.
+  int x0 = Clamp(dx, 0, w->clientWidth), y0 = Clamp(dy, 0, w->clientHeight);
+  int x1 = Clamp(dx + width, 0, w->clientWidth), y1 = Clamp(dy + height, 0, w->clientHeight);
+  if (x0 >= x1 || y0 >= y1) return;
+  std::lock_guard<std::mutex> g(w->pixelsMu);
+  const auto* base = reinterpret_cast<const std::uint8_t*>(pixels);
+  for (int y = y0; y < y1; ++y) {
+    const auto* src = reinterpret_cast<const std::uint32_t*>(base + static_cast<std::ptrdiff_t>(sy + (y - dy)) * pitchBytes) +
+                      (sx + (x0 - dx));
+    std::memcpy(&w->front[static_cast<size_t>(y) * w->clientWidth + x0], src, sizeof(std::uint32_t) * (x1 - x0));
+  }
+  w->frontDirty = UnionRect(w->frontDirty, Rect{x0, y0, x1, y1});
+}
+
+}  // namespace pl

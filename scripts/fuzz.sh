@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang (AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs each for the given number of seconds
+# on a seed corpus made by the project's tools.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-30}
+bash scripts/deps.sh
+dir=build-fuzz
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIVZO_FUZZ=ON -DKIVZO_TESTS=OFF -DKIVZO_BENCH=OFF \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+ninja -C "$dir"
+shopt -s nullglob
+targets=(fuzz/*.cpp)
+if [ ${#targets[@]} -eq 0 ]; then
+  echo "no fuzz targets"
+  exit 0
+fi
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+failed=0
+for src in "${targets[@]}"; do
+  name=$(basename "$src" .cpp)
+  corpus="$dir/corpus/$name"
+  mkdir -p "$corpus"
+  if [ -f "fuzz/seed_$name.sh" ]; then
+    bash "fuzz/seed_$name.sh" "$corpus" "$dir/tools"
+  fi
+  echo "== fuzz_$name for ${seconds}s"
+  if ! "$dir/fuzz/fuzz_$name" -max_total_time="$seconds" -rss_limit_mb=4096 -print_final_stats=1 "$corpus" \
+      > "$dir/fuzz_$name.log" 2>&1; then
+    tail -n 60 "$dir/fuzz_$name.log"
+    failed=1
+  else
+    grep -E 'stat::number_of_executed_units' "$dir/fuzz_$name.log" || true
+  fi
+done
+exit $failed
