@@ -54,8 +54,10 @@ class IScriptScene {
   // The current window's text position moves to column 0 of the next text
   // line (back to the home position after its last line).
   virtual void NewTextLine() = 0;
-  // Draws the name buffer's speaker name in the current window (empty: none)
-  // and measures the text line that the reveal is about to show.
+  // A text line is about to be revealed from the engine's line buffer: the
+  // speaker name (empty: none) is drawn in the current window, after which
+  // its text position moves to column 0 of the next text line, and the line
+  // is measured.
   virtual void PrepareTextLine(std::string_view name) = 0;
 
   // --- page text, continued text and the backlog

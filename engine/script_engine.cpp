@@ -1,6 +1,7 @@
 #include "engine/script_engine.h"
 
 #include "engine/command_table.h"
+#include "engine/script_loader.h"
 #include "engine/system_commands.h"
 #include "engine/variable_commands.h"
 #include "platform/time.h"
@@ -63,6 +64,15 @@ void CScriptEngine::Reset() {
   m_bHalted = false;
   // Seeded once: two rand calls in the same millisecond must differ.
   SeedRandom(pl::TickMs());
+}
+
+void CScriptEngine::StartScript(std::string_view file) {
+  m_Root.m_pChild.reset();
+  LoadScriptFile(*this, file, "START");
+  m_Root.m_strFile = std::string(file);
+  m_strLabel = "START";
+  m_strLocalLabel.clear();
+  if (m_pScene) m_pScene->UpdateReadMark();
 }
 
 ValueNode* CScriptEngine::Reg() {

@@ -43,6 +43,13 @@ class CScriptEngine {
   // random generator seeded from the tick source.
   void Reset();
 
+  // Engine start, the return to the title and backtitle: `file` is loaded
+  // at "START" without the step back that the script's own jumps make, so
+  // that the first line run is the second after the label; any macro call
+  // in progress ends, the file and label texts follow, and the read mark is
+  // updated. (The control stack is the caller's to cut.)
+  void StartScript(std::string_view file);
+
   // The root frame's first variable, the result register of the value
   // commands (re-created when a bad state lost it).
   ValueNode* Reg();

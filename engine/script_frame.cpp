@@ -19,6 +19,7 @@ namespace {
 
 constexpr std::size_t kJoinMax = 65535;  // a joined text or a copied line
 constexpr std::size_t kMaxChoices = 15;
+constexpr int kMaxMacroDepth = 256;
 
 bool IsIdentByte(char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
@@ -343,6 +344,14 @@ void CommandOrMacro(CScriptEngine& eng, CScriptFrame& frame, const char* p) {
   }
   ValueNode* macro = eng.m_Macros.Find(word);
   if (macro && macro->type == VT_LIST && macro->list) {
+    // A macro that calls itself without end would take a frame a line,
+    // frame step after frame step, until memory runs out.
+    int depth = 0;
+    for (const CScriptFrame* f = &frame; f->m_pParent; f = f->m_pParent) ++depth;
+    if (depth >= kMaxMacroDepth) {
+      ScriptBox(FormatText(SJ("マクロ %s の呼び出しが深すぎます。"), word.c_str()), SJ("デバッグ"));
+      return;
+    }
     auto child = std::make_unique<CScriptFrame>();
     child->m_nLine = 1;
     child->m_pLines = macro->list.get();

@@ -310,6 +310,12 @@ void ExecuteControlWord(CScriptEngine& eng, CScriptFrame& frame, const char* p) 
     case CW_GSB: {
       std::string target, file, label;
       if (TargetText(eng, frame, p, &target, true) && SplitTarget(eng, target, &file, &label)) {
+        if (file == root.m_strFile && !eng.m_Labels.Find(label)) {
+          // Nothing to call in this file: no return entry is left behind.
+          ScriptBox(FormatText(SJ("ラベル %s は存在しません。"), label.c_str()), SJ("デバッグ"));
+          endsMacroCall = true;
+          break;
+        }
         if (cw == CW_GSB) {
           ValueNode* e = root.m_Stack.AddList("gsb");
           e->list->AddText("gsb", root.m_strFile);

@@ -8,6 +8,8 @@
 #include "framework/key_manager.h"
 #include "framework/window.h"
 #include "graphics/d3d_screen.h"
+#include "graphics/draw_rect.h"
+#include "graphics/virtual_screen.h"
 #include "platform/display.h"
 #include "platform/input.h"
 #include "platform/text.h"
@@ -197,6 +199,31 @@ void GlideCursorTo(pl::Point pt) {
   mouse.m_ptTarget = pt;
   mouse.m_ptCurrent = pl::ScreenToClient(GetMainWindowHandle(), pl::GetCursorPos());
   mouse.m_bGliding = 1;
+}
+
+void PresentDirtyRegion(const pl::Rect* rect, const std::uint32_t* pixels) {
+  CD3DScreen* p = Presenter();
+  if (g_nDisplayMode != 1 || !p || !p->Ready()) return;
+  if (!pixels) {
+    VirtualScreen* screen = GetPresentedScreen();
+    if (!screen) return;
+    pixels = screen->Pixels();
+  }
+  pl::Rect r;
+  if (rect) {
+    r = *rect;
+  } else {
+    CDrawRect* acc = GetDrawRect();
+    if (!acc) return;
+    DrawRectBox src, dst;
+    acc->Take(&src, &dst);
+    r = pl::Rect{src.left, src.top, src.right, src.bottom};
+  }
+  r.left = std::clamp(r.left, 0, 1024);
+  r.right = std::clamp(r.right, 0, 1024);
+  r.top = std::clamp(r.top, 0, 600);
+  r.bottom = std::clamp(r.bottom, 0, 600);
+  p->Render(r.Width(), pixels, r.left, r.top, r.Height(), r.left, r.top);
 }
 
 void BlitToWindowDc(const std::uint32_t* pixels, int pitchBytes, int x, int y, int width, int height) {

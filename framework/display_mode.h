@@ -36,6 +36,11 @@ void SetLogicalCursorXY(int x, int y);
 // is on and the program has the focus.
 void GlideCursorTo(pl::Point pt);
 
+// Mode 1 with its presenter: the given rectangle (source and destination),
+// or else the union the accumulator collected, of the pixels (by default the
+// presented surface's) is shown scaled. Nothing in the other modes.
+void PresentDirtyRegion(const pl::Rect* rect = nullptr, const std::uint32_t* pixels = nullptr);
+
 // Copies pixels (rows of `pitchBytes`) to the window at (x, y): nothing in
 // mode 1; moved by the picture offset in mode 2.
 void BlitToWindowDc(const std::uint32_t* pixels, int pitchBytes, int x, int y, int width, int height);

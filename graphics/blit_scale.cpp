@@ -70,14 +70,20 @@ namespace {
 // (sx, sy).
 bool ClipShrink(const CBuffer& dst, const CBuffer& src, int f, int& dx, int& dy, int& w, int& h, int& sx, int& sy) {
   if (dst.Empty() || src.Empty() || w <= 0 || h <= 0) return false;
-  auto axis = [f](int& d, int& s, int& n, int dstN, int srcN) {
+  // In 64 bits: far-off positions must not overflow on the way.
+  auto axis = [f](int& d0, int& s0, int& n0, long long dstN, long long srcN) {
+    long long d = d0, s = s0, n = n0;
     if (d < 0) { s -= d * f; n += d; d = 0; }
     if (s < 0) {
-      const int k = (-s + f - 1) / f;
+      const long long k = (-s + f - 1) / f;
       d += k; s += k * f; n -= k;
     }
     n = std::min({n, dstN - d, (srcN - s) / f});
-    return n > 0;
+    if (n <= 0) return false;
+    d0 = static_cast<int>(d);
+    s0 = static_cast<int>(s);
+    n0 = static_cast<int>(n);
+    return true;
   };
   return axis(dx, sx, w, dst.Width(), src.Width()) && axis(dy, sy, h, dst.Height(), src.Height());
 }

@@ -63,3 +63,21 @@ int SetupDibHeader(CBuffer& buffer, int width, int bitsPerPixel, int height, voi
   buffer.m_pMmx = mmxFlag;
   return buffer.m_nStride;
 }
+
+CBuffer& CBuffer::operator=(CBuffer&& other) noexcept {
+  if (this == &other) return *this;
+  Destroy();
+  m_pcPix = other.m_pcPix;
+  m_pBlock = other.m_pBlock;
+  m_nDepth = other.m_nDepth;
+  m_nWord0 = other.m_nWord0;
+  m_nWord1 = other.m_nWord1;
+  m_Header = other.m_Header;
+  m_nStride = other.m_nStride;
+  m_nBpp = other.m_nBpp;
+  m_pMmx = other.m_pMmx;
+  other.m_pBlock = nullptr;
+  other.m_pcPix = nullptr;
+  other.m_Header = BitmapInfoHeader{};
+  return *this;
+}

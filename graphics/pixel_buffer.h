@@ -33,6 +33,9 @@ class CBuffer {
   ~CBuffer() { Destroy(); }
   CBuffer(const CBuffer&) = delete;
   CBuffer& operator=(const CBuffer&) = delete;
+  // Moving hands the pixels (and their ownership) over.
+  CBuffer(CBuffer&& other) noexcept { *this = static_cast<CBuffer&&>(other); }
+  CBuffer& operator=(CBuffer&& other) noexcept;
 
   // Header, stride and bytes per pixel; the pixel pointer is left alone.
   // The stride is computed in 64 bits and kept only when it fits.

@@ -50,6 +50,26 @@ enum : int {
   kEventProbe = 4,
 };
 
+// Holds a channel's refill lock for a scope; with a time limit it may fail
+// to get it (Held() false).
+class CRefillGuard {
+ public:
+  explicit CRefillGuard(pl::Event& lock, std::uint32_t ms = pl::kInfinite)
+      : m_Lock(lock), m_bHeld(lock.Wait(ms) == pl::WaitResult::Signaled) {}
+  CRefillGuard(const CRefillGuard&) = delete;
+  CRefillGuard& operator=(const CRefillGuard&) = delete;
+  ~CRefillGuard() { Release(); }
+  bool Held() const { return m_bHeld; }
+  void Release() {
+    if (m_bHeld) m_Lock.Set();
+    m_bHeld = false;
+  }
+
+ private:
+  pl::Event& m_Lock;
+  bool m_bHeld;
+};
+
 class CSoundChannel {
  public:
   static constexpr std::uint32_t kNameSize = 16;
@@ -98,8 +118,9 @@ class CSoundChannel {
 
   // Taken by the thread around each refill; the main thread takes it only
   // where it changes the stream, which after an acknowledged stop is never
-  // contended.
-  std::timed_mutex m_RefillLock;
+  // contended. A binary semaphore (an auto-reset event that starts set), for
+  // the bounded wait that a stuck thread calls for.
+  pl::Event m_RefillLock{false, true};
 
   std::mutex m_ProbeMu;
   std::condition_variable m_ProbeCv;

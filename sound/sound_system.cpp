@@ -49,7 +49,7 @@ bool CSoundSystem::IsLooping(int ch) const {
 // ---------------------------------------------------------------- boxes
 
 void CSoundSystem::ReportBox(const std::string& text, const char* caption) {
-  if (OnMainThread()) {
+  if (OnMainThread() && m_nBoxHold == 0) {
     pl::MessageBox(m_pWindow, text, caption, pl::MB_OK);
     return;
   }
@@ -180,8 +180,8 @@ void CSoundSystem::ShutdownDirectSound() {
   for (int ch = 0; ch < kSoundChannelCount; ++ch) {
     CSoundChannel& c = m_Channels[ch];
     if (!c.m_bAbandoned.load()) {
-      std::unique_lock<std::timed_mutex> lk(c.m_RefillLock, std::chrono::milliseconds(kAnswerWaitMs));
-      if (lk.owns_lock()) CloseStream(c);
+      CRefillGuard lock(c.m_RefillLock, kAnswerWaitMs);
+      if (lock.Held()) CloseStream(c);
     }
     DestroyChannel(ch);
   }
@@ -244,8 +244,9 @@ int CSoundSystem::OpenChannelFile(const char* path, int ch) {
     return 0;
   }
 
-  std::unique_lock<std::timed_mutex> lk(c.m_RefillLock, std::chrono::milliseconds(kAnswerWaitMs));
-  if (!lk.owns_lock()) {
+  CBoxHold boxes(*this);  // declared first: shows its boxes after the lock is gone
+  CRefillGuard lock(c.m_RefillLock, kAnswerWaitMs);
+  if (!lock.Held()) {
     SoundLog("refill lock held too long; channel abandoned", ch);
     c.m_bAbandoned.store(true);
     return 0;
@@ -302,7 +303,7 @@ int CSoundSystem::OpenChannelFile(const char* path, int ch) {
   c.m_nEndHalf = -1;
   FillChannelHalf(ch, kEventHalf1);  // writes the first second into half 0
   c.m_pBuffer->SetCurrentPosition(0);
-  lk.unlock();
+  lock.Release();
 
   SetChannelVolume(m_pHost ? m_pHost->OpenVolume(ch) : 0, ch);
   if (m_pHost) m_pHost->OnChannelOpened(ch);
@@ -330,8 +331,9 @@ int CSoundSystem::HaltChannel(int ch) {
     c.m_pBuffer->SetVolume(VolumeOfAttenuation(KindVolume(ch)));
   }
 
-  std::unique_lock<std::timed_mutex> lk(c.m_RefillLock, std::chrono::milliseconds(kAnswerWaitMs));
-  if (!lk.owns_lock()) {
+  CBoxHold boxes(*this);
+  CRefillGuard lock(c.m_RefillLock, kAnswerWaitMs);
+  if (!lock.Held()) {
     // Stuck inside a refill: its stream cannot be closed under it.
     SoundLog("refill never ended; channel abandoned", ch);
     c.m_bAbandoned.store(true);
@@ -341,7 +343,7 @@ int CSoundSystem::HaltChannel(int ch) {
   ZeroBuffer(c, 0, c.m_nBufferBytes);
   c.m_nEndHalf = -1;
   CloseStream(c);
-  lk.unlock();
+  lock.Release();
 
   c.m_nGeneration.fetch_add(1);
   if (c.m_bFinished.exchange(0) == 1 && ch == kVoiceChannel && m_pHost) m_pHost->ResetVoiceAnimations();

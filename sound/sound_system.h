@@ -123,6 +123,20 @@ class CSoundSystem : public ISoundReporter {
   void DestroyChannel(int channel);
   int KindVolume(int channel);
   bool OnMainThread() const;
+  // While a channel's refill lock is held on the main thread its boxes wait:
+  // a modal box pumps messages, and a handler must not find the lock taken.
+  class CBoxHold {
+   public:
+    explicit CBoxHold(CSoundSystem& s) : m_s(s) { ++m_s.m_nBoxHold; }
+    ~CBoxHold() {
+      if (--m_s.m_nBoxHold == 0) m_s.ShowDeferredBoxes();
+    }
+    CBoxHold(const CBoxHold&) = delete;
+    CBoxHold& operator=(const CBoxHold&) = delete;
+
+   private:
+    CSoundSystem& m_s;
+  };
 
   std::unique_ptr<pl::SoundDevice> m_pDevice;
   CSoundChannel m_Channels[kSoundChannelCount];
@@ -131,6 +145,7 @@ class CSoundSystem : public ISoundReporter {
   ISoundHost* m_pHost = nullptr;
   std::atomic<CArc*> m_pVoiceArchive{nullptr};
   std::int32_t m_nMainThread = 0;
+  int m_nBoxHold = 0;  // main thread only
 
   struct DeferredBox {
     std::string text, caption;

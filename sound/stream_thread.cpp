@@ -22,7 +22,7 @@ int CSoundSystem::StreamThreadProc(int ch) {
     switch (event) {
       case kEventHalf0:
       case kEventHalf1: {
-        std::lock_guard<std::timed_mutex> lk(c.m_RefillLock);
+        CRefillGuard lock(c.m_RefillLock);
         if (c.m_szName[0] != '\0') FillChannelHalf(ch, event);
         break;
       }

@@ -2,16 +2,21 @@
 
 #include "platform/input.h"
 #include "platform/messages.h"
+#include "platform/sound_device.h"
 
 namespace pl {
 
 FakeBackend::FakeBackend(std::uint32_t startTick) : clock_(startTick) {
   SetBackend(this);
+  // Engine tests never open the real audio device: the mix is rendered on
+  // demand.
+  SetSoundOutput(SoundOutput::Manual);
   ReleaseAllKeys();
 }
 
 FakeBackend::~FakeBackend() {
   if (CurrentBackend() == this) SetBackend(nullptr);
+  SetSoundOutput(SoundOutput::Sdl);
   ClearMessageQueue();
   // The next test starts with every key up and no cursor move pending.
   ReleaseAllKeys();

@@ -207,3 +207,28 @@ TEST_F(Process, TerminationSignalQuitsInOrderWithoutTheQuestion) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Process, TickSourceFollowsTheClocksPeriod) {
+  struct Case {
+    std::uint32_t minPeriod;
+    std::int32_t flag;  // 1: the plain tick count, 0: the fine timer
+  };
+  for (Case c : {Case{1, 0}, Case{9, 0}, Case{10, 1}, Case{16, 1}}) {
+    fake.manualClock().SetMinPeriod(c.minPeriod);
+    std::int32_t seen = -1;
+    int first = fake.pumps;
+    onPump = [&](int count) {
+      if (count == first) {
+        seen = globals.m_App.m_nTickSource;
+        fake.InjectClose();
+      }
+    };
+    fake.QueueBoxAnswer(pl::IDOK);
+    Run();
+    EXPECT_EQ(seen, c.flag) << "minimum period " << c.minPeriod;
+  }
+}
+
+}  // namespace

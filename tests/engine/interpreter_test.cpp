@@ -75,6 +75,8 @@ class InterpreterTest : public testing::Test {
 };
 
 TEST_F(InterpreterTest, ControlFlowTraces) {
+  // A block's closer found by a scan is not run itself: the frame stands on
+  // it and the next step runs the line after it.
   struct Case {
     const char* what;
     std::vector<std::string> script;
@@ -83,25 +85,25 @@ TEST_F(InterpreterTest, ControlFlowTraces) {
   } cases[] = {
       {"if false runs else",
        {"::START", "var(%r,%a)", "^if(%a==1)", "%r=1", "^else", "%r=2", "^endi", "%r+=10", "::END"},
-       {2, 3, 5, 6, 7, 8, 9}, 12},
+       {2, 3, 6, 7, 8, 9}, 12},
       {"else reached from the true branch skips to after endi",
        {"::START", "var(%r)", "^if(%r==0)", "%r=1", "^else", "%r=2", "^endi", "%r+=10", "::END"},
-       {2, 3, 4, 5, 7, 8, 9}, 11},
+       {2, 3, 4, 5, 8, 9}, 11},
       {"nested ifs in a false branch are passed over whole",
        {"::START", "var(%r)", "^if(%r==1)", "^if(%r==0)", "^else", "^endi", "^if(%r==0)", "^endi", "^elif(%r==0)",
         "%r=5", "^endi", "::END"},
-       {2, 3, 9, 10, 11, 12}, 5},
+       {2, 3, 10, 11, 12}, 5},
       {"an elif chain",
        {"::START", "var(%r,%a)", "%a=3", "^if(%a==1)", "%r=1", "^elif(%a==2)", "%r=2", "^elif(%a==3)", "%r=3",
         "^else", "%r=4", "^endi", "::END"},
-       {2, 3, 4, 8, 9, 10, 12, 13}, 3},
+       {2, 3, 4, 9, 10, 13}, 3},
       {"sw runs the matching case without fall-through",
        {"::START", "var(%r,%a)", "%a=2", "^sw(%a)", "^case(1)", "%r=1", "^case(2)", "%r=2", "^df", "%r=9", "^ends",
         "::END"},
-       {2, 3, 4, 8, 9, 11, 12}, 2},
+       {2, 3, 4, 8, 9, 12}, 2},
       {"sw with df before a matching case runs df",
        {"::START", "var(%r,%a)", "%a=2", "^sw(%a)", "^df", "%r=9", "^case(2)", "%r=2", "^ends", "::END"},
-       {2, 3, 4, 6, 7, 9, 10}, 9},
+       {2, 3, 4, 6, 7, 10}, 9},
       {"a loop of three",
        {"::START", "var(%r)", "^wh(%r<3)", "%r+=1", "^endw", "::END"},
        {2, 3, 4, 5, 4, 5, 4, 5, 6}, 3},
@@ -110,10 +112,10 @@ TEST_F(InterpreterTest, ControlFlowTraces) {
        {2, 3, 4, 5, 8, 9, 4, 5, 8, 9, 10}, 2},
       {"brk in an if in a loop",
        {"::START", "var(%r)", "^wh(1==1)", "%r+=1", "^if(%r==2)", "^brk", "^endi", "^endw", "%r+=10", "::END"},
-       {2, 3, 4, 5, 7, 8, 4, 5, 6, 9, 10}, 12},
+       {2, 3, 4, 5, 8, 4, 5, 6, 9, 10}, 12},
       {"cont goes round again",
        {"::START", "var(%r,%i)", "^wh(%i<3)", "%i+=1", "^if(%i==2)", "^cont", "^endi", "%r+=1", "^endw", "::END"},
-       {2, 3, 4, 5, 7, 8, 9, 4, 5, 6, 4, 5, 7, 8, 9, 10}, 2},
+       {2, 3, 4, 5, 8, 9, 4, 5, 6, 4, 5, 8, 9, 10}, 2},
       {"jsb and ret",
        {"::START", "var(%r)", ":top", "^jsb(sub)", "%r+=10", "^jp(end)", ":sub", "%r+=1", "^ret", ":end", "::END"},
        {2, 3, 4, 8, 9, 5, 6, 11}, 11},
@@ -149,9 +151,9 @@ TEST_F(InterpreterTest, ControlFlowTraces) {
 TEST_F(InterpreterTest, GsbAndRetAcrossFiles) {
   Write("SUB", {"::START", "::ENTRY", "%r+=1", "^ret", "::END"});
   Run({"::START", "var(%r)", "^gsb(SUB.ENTRY)", "%r+=10", "^go(SUB)", "::END"});
-  // Back in START after the gsb; then the go to SUB's START runs its ^ret
-  // line with no call left.
-  EXPECT_EQ(Int("r"), 11);
+  // Back in START after the gsb; then the go to SUB's START runs ::ENTRY's
+  // line once more and its ^ret with no call left.
+  EXPECT_EQ(Int("r"), 12);
   EXPECT_EQ(trace, (std::vector<int>{2, 3, 3, 4, 4, 5, 2, 3, 4}));
   EXPECT_EQ(eng.m_Root.m_strFile, "SUB");
   EXPECT_TRUE(eng.m_bHalted);
@@ -214,7 +216,7 @@ TEST_F(InterpreterTest, MessageLineStartsTheReveal) {
   scene.windowCount = 1;
   scene.currentWindow = 0;
   eng.m_bSaveEnabled = eng.m_bLoadEnabled = 1;
-  Run({"::START", "var($who)", "$who=\"太郎\"", "[\\S who]あい@1う@Nえ@Cv01お@Sgoneか@Pき", "", "::END"});
+  Run({"::START", "var($who)", "$who=\"太郎\"", "[\\Swho]あい@1う@Nえ@Cv01お@Sgoneか@Pき", "", "::END"});
   EXPECT_EQ(scene.pending, PND_TYPING);
   EXPECT_EQ(scene.opCode, kTextRevealOp);
   EXPECT_EQ(scene.opWindow, 0);
@@ -291,10 +293,13 @@ TEST_F(InterpreterTest, ControlFaultsAreReportedSafely) {
       {"cont without a loop", {"::START", "^cont", "%r=1", "::END"}, 2},
       {"endw without a loop", {"::START", "^endw", "%r=1", "::END"}, 2},
       {"a loop left by jp", {"::START", "^wh(1==1)", "^jp(out)", "^endw", ":out", "^endw", "%r=1", "::END"}, 2},
-      {"an if without endi", {"::START", "^if(1==0)", "%r=5", "%r=1"}, 3},
+      // No closer and no "::END": the scan stops on the last line.
+      {"an if without endi", {"::START", "%r=1", "^if(1==0)", "%r=5"}, 3},
       {"a jsb to a missing local label", {"::START", "^jsb(none)", "%r=1", "::END"}, 2},
       {"a bad go target", {"::START", "^go(A.)", "%r=1", "::END"}, 2},
+      {"a gsb to a missing label", {"::START", "^gsb(.NONE)", "%r=1", "::END"}, 2},
       {"an unknown word", {"::START", "frobnicate(1)", "%r=1", "::END"}, 2},
+      {"a macro calling itself", {"::START", "^macro(\"M\")", "%x", "M", "^endm", "M", "%r=1", "::END"}, 2},
   };
   for (const Case& c : cases) {
     fake.boxes.clear();
@@ -312,6 +317,7 @@ TEST_F(InterpreterTest, ControlFaultsAreReportedSafely) {
     EXPECT_EQ(fake.boxes.size(), c.boxes) << c.what << " " << testing::PrintToString(Captions());
     ASSERT_NE(eng.m_Root.m_Stack.Head(), nullptr) << c.what;
     EXPECT_EQ(eng.m_Root.m_Stack.Head()->name, "top") << c.what;
+    EXPECT_EQ(eng.m_Root.m_Stack.Size(), 1u) << c.what;
   }
 }
 
@@ -323,6 +329,35 @@ TEST_F(InterpreterTest, HaltedScriptStaysPutUntilAJump) {
   EXPECT_EQ(fake.boxes.size(), boxes);  // the box came once
   LoadScriptFile(eng, "START", "START");
   EXPECT_FALSE(eng.m_bHalted);
+}
+
+TEST_F(InterpreterTest, EngineStartRunsTheSecondLineAfterTheLabel) {
+  Write("START", {"::START", "%r=1", "%r=2", "::END"});
+  eng.m_Root.m_Vars.AddInt("r", 0);
+  eng.StartScript("START");
+  EXPECT_EQ(eng.m_Root.m_strFile, "START");
+  EXPECT_EQ(eng.m_strLabel, "START");
+  stepStarted = true;
+  eng.ExecuteLine();
+  EXPECT_EQ(trace, (std::vector<int>{3}));
+  EXPECT_EQ(Int("r"), 2);
+}
+
+// A whole START script as the sample game could run it before the scene
+// exists: caption, loop, call into another file, value commands, debug box.
+TEST_F(InterpreterTest, SampleStartScript) {
+  Write("SUB", {"::START", "::ENTRY", "memo(\"第一章\")", "^ret", "::END"});
+  Write("START", {"::START", "", "title(\"kivzo\")", "%dbg=1", "var(%i,$s)", "^wh(%i<3)", "%i+=1", "^endw",
+                  "str(%i)", "$s=$reg", "debug($s)", "^gsb(SUB.ENTRY)", "wait(1000)", "::END"});
+  eng.StartScript("START");
+  Continue();
+  EXPECT_EQ(scene.pending, PND_TIMER);
+  EXPECT_EQ(eng.m_strCaption, Sj("kivzo"));
+  EXPECT_EQ(eng.m_strChapter, Sj("第一章"));
+  EXPECT_EQ(eng.m_Root.m_strFile, "START");
+  ASSERT_EQ(fake.boxes.size(), 1u);
+  EXPECT_EQ(fake.boxes[0].caption, Sj("debugコマンド実行"));
+  EXPECT_EQ(fake.boxes[0].text, Sj("文字列変数 s の値は ３ です。"));
 }
 
 TEST_F(InterpreterTest, EngineStartRunsTheStubSafely) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <cerrno>
 
 #include "framework/app_base.h"
@@ -16,7 +18,8 @@ namespace {
 struct AppFixture : ::testing::Test {
   pl::FakeBackend fake;
   CAppBase app;
-  CWindow window;
+  std::unique_ptr<CWindow> owned = std::make_unique<CWindow>();
+  CWindow& window = *owned;
 
   void SetUp() override {
     window.Hooks().Add(&app);
@@ -30,7 +33,10 @@ struct AppFixture : ::testing::Test {
   }
   void TearDown() override {
     window.Hooks().Clear();
-    pl::FreeWindow(window.GetHandle());
+    // As shutdown does it: the window object first, the native window last.
+    pl::Window* handle = window.GetHandle();
+    owned.reset();
+    pl::FreeWindow(handle);
     SetMainWindowHandle(nullptr);
   }
   pl::Window* hWnd() { return window.GetHandle(); }

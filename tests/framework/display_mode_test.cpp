@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <algorithm>
 
 #include "framework/app_base.h"
@@ -36,7 +38,8 @@ TEST(PresenterBox, LargestBoxOfThePictureShape) {
 struct Display : ::testing::Test {
   pl::FakeBackend fake;
   CAppBase app;
-  CWindow window;
+  std::unique_ptr<CWindow> owned = std::make_unique<CWindow>();
+  CWindow& window = *owned;
   CKeyManager keys;
   std::unique_ptr<pl::Menu> menu = pl::LoadMenu(101);
 
@@ -61,7 +64,10 @@ struct Display : ::testing::Test {
     delete app.m_pD3DScreen;
     app.m_pD3DScreen = nullptr;
     window.Hooks().Clear();
-    pl::FreeWindow(window.GetHandle());
+    // As shutdown does it: the window object first, the native window last.
+    pl::Window* handle = window.GetHandle();
+    owned.reset();
+    pl::FreeWindow(handle);
     SetMainWindowHandle(nullptr);
     SetMenuHandle(nullptr);
     SetApp(nullptr);

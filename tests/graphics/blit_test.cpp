@@ -6,6 +6,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
 #include <functional>
 #include <random>
 
@@ -127,7 +129,9 @@ TEST(ScaleTables, NeverPastTheSpan) {
         ASSERT_GE(t[i], 7);
         ASSERT_LE(t[i], 7 + m - 1) << m << " " << n << " " << i;
         const int plain = 7 + static_cast<int>(0.5f + static_cast<float>(m) * i / static_cast<float>(n));
-        if (plain <= 7 + m - 1) ASSERT_EQ(t[i], plain);  // in-range entries unchanged
+        if (plain <= 7 + m - 1) {
+          ASSERT_EQ(t[i], plain);  // in-range entries unchanged
+        }
       }
     }
   const auto bytes = MakeScaleTable(4, 4, 2, 4);
@@ -209,6 +213,9 @@ struct GuardedSource {
   ~GuardedSource() { munmap(map, mapLen); }
 };
 
+// Arithmetic on the random coordinates, kept inside int.
+int Sat(long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); }
+
 TEST(Clipping, NoRoutineLeavesItsBuffers) {
   GuardedSource src;
   Buf bg(GuardedSource::kW, GuardedSource::kH, 0x80808080);
@@ -218,8 +225,8 @@ TEST(Clipping, NoRoutineLeavesItsBuffers) {
       {"AlphaBlt32", [&](CBuffer& d, int dx, int dy, int w, int h, int sx, int sy) { AlphaBlt32(d, src.view, dx, dy, w, h, sx, sy, 100); }},
       {"FadeBlitRect", [&](CBuffer& d, int dx, int dy, int w, int h, int sx, int sy) { FadeBlitRect(d, src.view, dx, dy, w, h, sx, sy, 100); }},
       {"AddBlt32", [&](CBuffer& d, int dx, int dy, int w, int h, int sx, int sy) { AddBlt32(d, src.view, dx, dy, w, h, sx, sy); }},
-      {"BlendImageRows", [&](CBuffer& d, int dx, int dy, int w, int h, int sx, int sy) { BlendImageRows(d, src.view, dx, dy, w, h, sx, sy, bg.b, sx + 1, sy - 2); }},
-      {"AlphaBlendBlit", [&](CBuffer& d, int dx, int dy, int w, int h, int sx, int sy) { AlphaBlendBlit(src.view, d, dx, dy, w, h, sx, sy, bg.b, sx - 3, sy); }},
+      {"BlendImageRows", [&](CBuffer& d, int dx, int dy, int w, int h, int sx, int sy) { BlendImageRows(d, src.view, dx, dy, w, h, sx, sy, bg.b, Sat(sx + 1LL), Sat(sy - 2LL)); }},
+      {"AlphaBlendBlit", [&](CBuffer& d, int dx, int dy, int w, int h, int sx, int sy) { AlphaBlendBlit(src.view, d, dx, dy, w, h, sx, sy, bg.b, Sat(sx - 3LL), sy); }},
       {"TintCopy32", [&](CBuffer& d, int dx, int dy, int w, int h, int sx, int sy) { TintCopy32(d, src.view, dx, dy, w, h, sx, sy, 1, 2, 3, 90); }},
       {"TintBlend32", [&](CBuffer& d, int dx, int dy, int w, int h, int sx, int sy) { TintBlend32(d, src.view, dx, dy, w, h, sx, sy, 1, 2, 3, 90); }},
       {"FillImageRect", [&](CBuffer& d, int dx, int dy, int w, int h, int sx, int sy) { FillImageRect(d, src.view, dx, dy, w, h, sx, sy, 255, 255, 255); }},
@@ -227,7 +234,7 @@ TEST(Clipping, NoRoutineLeavesItsBuffers) {
       {"MultiplyBlt32", [&](CBuffer& d, int dx, int dy, int w, int h, int sx, int sy) { MultiplyBlt32(d, src.view, dx, dy, w, h, sx, sy, 99); }},
       {"ShrinkBlt2x", [&](CBuffer& d, int dx, int dy, int w, int h, int sx, int sy) { ShrinkBlt2x(d, src.view, dx, dy, w, h, sx, sy); }},
       {"ShrinkBlt4x", [&](CBuffer& d, int dx, int dy, int w, int h, int sx, int sy) { ShrinkBlt4x(d, src.view, dx, dy, w, h, sx, sy); }},
-      {"StretchBlt32", [&](CBuffer& d, int dx, int dy, int w, int h, int sx, int sy) { StretchBlt32(dy, d, dx, w, h, src.view, sx, sy, w * 2 + 1, h + 3, 1); }},
+      {"StretchBlt32", [&](CBuffer& d, int dx, int dy, int w, int h, int sx, int sy) { StretchBlt32(dy, d, dx, w, h, src.view, sx, sy, Sat(w * 2LL + 1), Sat(h + 3LL), 1); }},
       {"RotateBlt32", [&](CBuffer& d, int dx, int dy, int w, int h, int sx, int sy) { RotateBlt32(d, dx, dy, src.view, w, h, sx, sy, 33.0f, 1); }},
   };
   std::mt19937 rng(2024);
@@ -317,9 +324,74 @@ TEST(LutBlend8, TablePathAndSimdPathAgree) {
     ASSERT_EQ(o1, o2) << k;
     // equal inputs keep their value, although T[k][x][x] need not be x
     for (int i = 0; i < w; ++i)
-      if (a[i] == b[i]) EXPECT_EQ(o1[i], b[i]);
+      if (a[i] == b[i]) {
+        EXPECT_EQ(o1[i], b[i]);
+      }
     for (int r = 0; r < rows; ++r)
       for (int i = w; i < w + rem; ++i) EXPECT_EQ(o1[r * (w + rem) + i], 7);  // remainders untouched
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Blits, ZoomRotateAndConversions) {
+  Buf src(1024, 600);
+  for (int y = 0; y < 600; ++y)
+    for (int x = 0; x < 1024; ++x) src.at(x, y) = 0xFF000000u | (static_cast<u32>(y) << 12) | static_cast<u32>(x);
+  {  // factor 2: the centre 512 x 300 stretched over the screen
+    Buf d(1024, 600, 0);
+    int rect[4] = {-1, -1, -1, -1};
+    ZoomCenter(src.b, d.b, 2.0f, rect, 1);
+    EXPECT_EQ(rect[0], -1);  // only a shrink reports its rectangle
+    EXPECT_EQ(d.at(0, 0) & 0xFFFFFF, src.at(256, 150) & 0xFFFFFF);
+    EXPECT_EQ(d.at(1023, 599) & 0xFFFFFF, src.at(767, 449) & 0xFFFFFF);
+  }
+  {  // factor 0.5: the whole picture shrunk into the centre
+    Buf d(1024, 600, 0);
+    int rect[4] = {};
+    ZoomCenter(src.b, d.b, 0.5f, rect, 1);
+    EXPECT_EQ((std::vector<int>(rect, rect + 4)), (std::vector<int>{256, 150, 512, 300}));
+    EXPECT_EQ(d.at(256, 150) & 0xFFFFFF, src.at(0, 0) & 0xFFFFFF);
+    EXPECT_EQ(d.at(255, 150), 0u);
+  }
+  {  // rotation by 0 copies B, G, R; by 90 degrees about (2, 2) turns
+    Buf s(5, 5), d0(5, 5, 0x7F000000), d90(5, 5, 0);
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 5; ++x) s.at(x, y) = 0xFF000000u | static_cast<u32>(y * 16 + x);
+    RotateBlt32(d0.b, 0, 0, s.b, 5, 5, 2, 2, 0.0f, 0);
+    EXPECT_EQ(d0.at(3, 1), 0x7F000013u);  // the destination's alpha stays
+    RotateBlt32(d90.b, 0, 0, s.b, 5, 5, 2, 2, 90.0f, 0);
+    // u = cx + (i - cy), v = cy - (j - cx)
+    EXPECT_EQ(d90.at(4, 0) & 0xFF, static_cast<u32>(0 * 16 + 0));
+    EXPECT_EQ(d90.at(0, 4) & 0xFF, static_cast<u32>(4 * 16 + 4));
+    EXPECT_EQ(d90.at(1, 3) & 0xFF, static_cast<u32>(3 * 16 + 3));
+  }
+  {  // 24-bit rows, padded, read bottom-up for a negative row count
+    std::uint8_t rows[2 * 8] = {1, 2, 3, 4, 5, 6, 0xEE, 0xEE, 7, 8, 9, 10, 11, 12, 0xEE, 0xEE};
+    CBuffer s24;
+    SetupDibHeader(s24, 2, 24, 2, rows);
+    Buf d(2, 2, 0x55000000);
+    Convert24To32(s24, -2, 2, d.b);
+    EXPECT_EQ(d.at(0, 0), 0x55090807u);
+    EXPECT_EQ(d.at(1, 1), 0x55060504u);
+    std::uint8_t idx[4] = {1, 0, 0, 1};
+    std::uint8_t pal[1024] = {};
+    pal[4] = 0x10, pal[5] = 0x20, pal[6] = 0x30;
+    CBuffer s8;
+    SetupDibHeader(s8, 2, 8, 2, idx);
+    ConvertPal8To32(s8, 2, pal, d.b, 2);
+    EXPECT_EQ(d.at(0, 0), 0x55302010u);
+    EXPECT_EQ(d.at(1, 0), 0x55000000u);
+  }
+  {  // grey plane scaled, half strength; zero stays transparent
+    std::uint8_t plane[4] = {0, 100, 200, 255};
+    Buf d(4, 2, 0x12345678);
+    StretchGrey8To32(0, d.b, 4, 2, plane, 2, 2, 0.5f);
+    EXPECT_EQ(d.at(0, 0), 0u);
+    EXPECT_EQ(d.at(3, 0), 0xFF323232u);
+    EXPECT_EQ(d.at(3, 1), 0xFF7F7F7Fu);
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "platform/display.h"
 #include "platform/sdl/sdl_backend.h"
 #include "platform/window.h"
 
@@ -118,6 +119,54 @@ TEST_F(SdlFixture, BoxesNobodyCanAnswerReturnTheirSafeButtonAtOnce) {
   EXPECT_EQ(pl::MessageBox(w, "text", "caption", pl::MB_OK), pl::IDOK);
   EXPECT_EQ(pl::MessageBox(w, "text", "caption", pl::MB_OKCANCEL), pl::IDCANCEL);
   EXPECT_EQ(pl::MessageBox(nullptr, "text", "caption", pl::MB_YESNO), pl::IDNO);
+}
+
+}  // namespace
+
+namespace {
+
+// What the renderer shows at a window point, as 0xRRGGBB.
+std::uint32_t ShownAt(int x, int y) {
+  SDL_Renderer* ren = nullptr;
+  for (std::uint32_t id = 1; id < 64 && !ren; ++id) {
+    if (SDL_Window* win = SDL_GetWindowFromID(id)) ren = SDL_GetRenderer(win);
+  }
+  std::uint32_t px = 0;
+  SDL_Rect r{x, y, 1, 1};
+  if (!ren || SDL_RenderReadPixels(ren, &r, SDL_PIXELFORMAT_ARGB8888, &px, 4) != 0) return 0xDEADBEEF;
+  return px & 0xFFFFFF;
+}
+
+TEST_F(SdlFixture, PresentedPixelsReachTheWindowOneToOneAndScaled) {
+  std::vector<std::uint32_t> red(1024 * 600, 0xFFFF0000u);
+  pl::PresentPixels(w, red.data(), 1024 * 4, 0, 0, 100, 50, 10, 20);
+  pl::Message m;
+  pl::PeekMessage(&m);  // the pump draws the window
+  EXPECT_EQ(ShownAt(10, 20), 0xFF0000u);
+  EXPECT_EQ(ShownAt(109, 69), 0xFF0000u);
+  EXPECT_EQ(ShownAt(110, 20), 0x000000u);
+
+  // The scaled view: the whole picture into a box half the size, black bars.
+  std::vector<std::uint32_t> green(1024 * 600, 0xFF00FF00u);
+  pl::SetScaledView(w, true, pl::Rect{100, 0, 612, 300});
+  pl::PresentScaledPixels(w, green.data(), 1024 * 4, 0, 0, 1024, 600, 0, 0);
+  pl::PeekMessage(&m);
+  EXPECT_EQ(ShownAt(356, 150), 0x00FF00u);
+  EXPECT_EQ(ShownAt(50, 150), 0x000000u) << "left bar";
+  EXPECT_EQ(ShownAt(356, 400), 0x000000u) << "below the box";
+  pl::SetScaledView(w, false, pl::Rect{});
+  pl::PeekMessage(&m);
+  EXPECT_EQ(ShownAt(10, 20), 0xFF0000u) << "the front buffer is back";
+}
+
+TEST_F(SdlFixture, FullScreenAndBackAndOnlyListedModes) {
+  EXPECT_TRUE(pl::SetFullscreen(w, pl::FullscreenKind::Desktop));
+  EXPECT_EQ(pl::GetFullscreen(w), pl::FullscreenKind::Desktop);
+  EXPECT_TRUE(pl::SetFullscreen(w, pl::FullscreenKind::Off));
+  // A mode the display does not list is refused, not replaced by the nearest.
+  EXPECT_FALSE(pl::SetFullscreen(w, pl::FullscreenKind::Exclusive, 1023, 601));
+  EXPECT_EQ(pl::GetFullscreen(w), pl::FullscreenKind::Off);
+  EXPECT_FALSE(pl::ListDisplayModes().empty());
 }
 
 }  // namespace

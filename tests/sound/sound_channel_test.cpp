@@ -52,6 +52,8 @@ struct PlayCase {
   long long messageAt;  // frames rendered when the end is posted; -1 never
 };
 
+void PrintTo(const PlayCase& c, std::ostream* os) { *os << c.what; }
+
 class ChannelPlayback : public ::testing::TestWithParam<PlayCase> {};
 
 // Each sound is heard exactly (looping without a gap), and a sound played
@@ -112,19 +114,6 @@ INSTANTIATE_TEST_SUITE_P(
                       PlayCase{"effect_loop_on_channel_3", kFirstSeChannel, "wav", "0.3", true, -1},
                       PlayCase{"effect_on_channel_4_never_loops", kFirstSeChannel + 1, "wav", "0.3", false, 44100}),
     [](const auto& info) { return std::string(info.param.what); });
-
-TEST(SoundChannels, ShortLoopIsSeamless) {
-  kvtest::TempDir dir;
-  const std::string path = soundtest::MakeSound(dir, "t.wav", "wav", "--wave ramp --seconds 0.3" + FormatOptions(0));
-  const auto data = soundtest::WaveData(path);
-  SoundRig rig;
-  SetLoop(rig.sound, kBgmChannel, true);
-  ASSERT_EQ(rig.sound.OpenChannelFile(path.c_str(), kBgmChannel), 1);
-  const auto out = rig.Render(5 * kSecond);
-  for (std::size_t i = 0; i < 5 * kSecond; ++i)
-    ASSERT_EQ(out[2 * i], ExpectedOutput(ChannelFormat(0), data, i, 0, true)) << "frame " << i;
-  EXPECT_TRUE(rig.messages.empty());
-}
 
 TEST(SoundChannels, HaltSilencesAndARestartBeginsAgain) {
   kvtest::TempDir dir;
@@ -305,7 +294,15 @@ TEST(SoundChannels, MalformedAndMismatchedFiles) {
       {dir / "missing.ogg", 0, "", ""},
       {dir / "missing.wav", 0, "", ""},
   };
+  int current = 0;
+  // A box may pump messages whose handlers use the channel: its lock is
+  // never held while a box is up.
+  rig.backend.onBox = [&](const pl::RecordedBox&) {
+    CRefillGuard free(rig.sound.Channel(current).m_RefillLock, 0);
+    EXPECT_TRUE(free.Held());
+  };
   for (const Case& c : cases) {
+    current = c.channel;
     rig.backend.boxes.clear();
     EXPECT_EQ(rig.sound.OpenChannelFile(c.path.c_str(), c.channel), 0) << c.path;
     const CSoundChannel& ch = rig.sound.Channel(c.channel);

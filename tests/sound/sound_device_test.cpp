@@ -63,6 +63,8 @@ struct FormatCase {
   std::uint16_t channels;
 };
 
+void PrintTo(const FormatCase& c, std::ostream* os) { *os << c.rate << " Hz, " << c.channels << " channels"; }
+
 class MixerConversion : public ::testing::TestWithParam<FormatCase> {};
 
 // Every format comes out as the documented conversion says, bit for bit at

@@ -31,20 +31,30 @@ ToneReport Analyse(const std::string& raw) {
   ToneReport r;
   if (rms.empty()) return r;
   const double top = *std::max_element(rms.begin(), rms.end());
+  if (top == 0) return r;
   std::vector<double> tone;
-  std::size_t crossings = 0, toneFrames = 0;
+  std::size_t runStart = 0, runLength = 0, bestStart = 0, bestLength = 0;
   for (std::size_t w = 0; w < rms.size(); ++w) {
-    if (top == 0 || rms[w] < 0.5 * top) continue;
+    if (rms[w] < 0.5 * top) {
+      runLength = 0;
+      continue;
+    }
     tone.push_back(rms[w]);
-    for (std::size_t i = w * kWindow + 1; i < (w + 1) * kWindow; ++i)
-      if ((s[2 * (i - 1)] < 0) != (s[2 * i] < 0)) ++crossings;
-    toneFrames += kWindow;
+    if (runLength++ == 0) runStart = w;
+    if (runLength > bestLength) bestStart = runStart, bestLength = runLength;
   }
   r.toneWindows = tone.size();
-  if (tone.empty()) return r;
   std::nth_element(tone.begin(), tone.begin() + tone.size() / 2, tone.end());
   r.rms = tone[tone.size() / 2];
-  r.frequency = crossings / 2.0 / (double(toneFrames) / 44100.0);
+  // Half periods between the first and the last zero crossing of the
+  // longest stretch of tone.
+  std::size_t first = 0, last = 0, crossings = 0;
+  for (std::size_t i = bestStart * kWindow + 1; i < (bestStart + bestLength) * kWindow; ++i) {
+    if ((s[2 * (i - 1)] < 0) == (s[2 * i] < 0)) continue;
+    if (crossings++ == 0) first = i;
+    last = i;
+  }
+  if (crossings > 1) r.frequency = (crossings - 1) / 2.0 * 44100.0 / double(last - first);
   return r;
 }
 
@@ -76,7 +86,7 @@ TEST(SoundOnSdl, ToneReachesTheDiskDriverAtItsLevel) {
     }
     runs[run] = Analyse(kvtest::ReadFile(out));
     EXPECT_GE(runs[run].toneWindows, 20u) << "run " << run;
-    EXPECT_NEAR(runs[run].frequency, 1000.0, 15.0) << "run " << run;
+    EXPECT_NEAR(runs[run].frequency, 1000.0, 2.0) << "run " << run;
   }
   setenv("SDL_AUDIODRIVER", "dummy", 1);
   ASSERT_GT(runs[0].rms, 0);

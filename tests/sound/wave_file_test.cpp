@@ -33,6 +33,8 @@ struct WaveCase {
   std::size_t dataBytes;  // what the reader hands out (whole frames)
 };
 
+void PrintTo(const WaveCase& c, std::ostream* os) { *os << c.what; }
+
 class WaveVariants : public ::testing::TestWithParam<WaveCase> {};
 
 TEST_P(WaveVariants, OpenAndRead) {
