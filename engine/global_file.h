@@ -26,3 +26,7 @@ int SaveGlobalFile(const std::string& programFolder, const ValueList& globals);
 // (the read box) it is left as it was; a damaged file replaces it with the
 // records before the damage (and the read box). 1 on a whole read.
 int LoadGlobalFile(const std::string& programFolder, ValueList& globals);
+// ProbeSaveSlots, the last step of application set-up: "global.dat" once more.
+inline int ProbeSaveSlots(const std::string& programFolder, ValueList& globals) {
+  return LoadGlobalFile(programFolder, globals);
+}

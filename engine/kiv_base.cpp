@@ -1,10 +1,22 @@
 #include "engine/kiv_base.h"
 
+#include "engine/global_file.h"
+#include "engine/script_box.h"
+#include "engine/variable_commands.h"
 #include "framework/app_base.h"
 #include "framework/display_mode.h"
 #include "framework/globals.h"
+#include "framework/key_manager.h"
+#include "graphics/anti_font.h"
+#include "graphics/font_list.h"
+#include "graphics/virtual_screen.h"
+#include "platform/display.h"
+#include "platform/file.h"
 #include "platform/text.h"
+#include "platform/time.h"
 #include "platform/window.h"
+#include "scene/pending.h"
+#include "sound/sound_system.h"
 
 const char kHomePageUrl[] = "https://kivzo.example/";
 
@@ -33,30 +45,91 @@ pl::LRESULT VersionDlgProc(pl::Dialog* dlg, std::uint32_t uMsg, pl::WPARAM wPara
 
 }  // namespace
 
-CKivBase::CKivBase(CAppBase& app) : m_App(app) {}
+CKivBase::CKivBase(CAppBase& app)
+    : m_App(app), m_Scene(*this), m_Script(&m_Scene) {
+  // The tables are built with the object, as the engine has always done:
+  // 16 MB of blend table before the first frame.
+  m_pBlendTables = MakeBlendTables();
+}
 
-CKivBase::~CKivBase() = default;
+CKivBase::~CKivBase() {
+  if (Scene().m_pHost == &m_Scene) Scene().m_pHost = nullptr;
+}
 
 int CKivBase::Init(CKeyManager* pKeyManager, pl::Window* hWnd, void* hInstance) {
+  // 1.
   m_hWnd = hWnd;
   m_pKeyManager = pKeyManager;
-  // Linux is a supported platform: the platform warning never shows.
-  // Still to come with their parts of the engine: the program paths and the
-  // "save" folder, the save screen's comment fields, the archives, sound,
-  // virtual screens, tables and the START script, the movie thread and the
-  // back buffer.
+  // 2. Linux is a supported platform: the platform warning never shows.
+  m_bSupportedPlatform = 1;
+  // 3.-4.
+  SetupPaths();
+  // 5. A failure has shown its warning; start-up goes on.
+  EnsureSaveFolder(nullptr);
+  // 6. The save screen's comment fields arrive with that screen.
+  // 7.
   if (!InitApplication(hWnd, hInstance)) return 0;
+  // 8.
+  StartEngine(hWnd);
+  // 9. The movie player's thread arrives with the movie screen.
+  // 10.
+  m_pBackBuffer = std::make_unique<CBuffer>();
+  if (m_pBackBuffer->Create(1, 1024, 600, GetMmxFlag()) != 0) {
+    ShowWarning(SJ("各モードのセカンダリサーフェース生成に失敗しました"));
+    Cleanup();
+    return 0;
+  }
+  // 11.
+  if (m_pKeyManager) {
+    ReleaseScopedLock lock(m_pKeyManager->m_Mouse.Lock());
+    m_pKeyManager->m_Mouse.m_bGlide = Settings().m_bKeyOption;
+  }
+  m_nMode01 = Settings().m_nMode01 == 1 ? 1 : 0;
+  ApplyMode01();
+  // 12. The weather and overlay layers arrive with their part of the
+  // graphics.
   m_bQuit = 0;
   return 1;
 }
 
+void CKivBase::SetupPaths() {
+  m_Path.SetPath(pl::GetModuleFileName());
+  m_bVoiceArc = 1;
+  m_Path2.SetPath(pl::GetModuleFileName());
+  m_strProgramFolder = m_Path.GetFolder();
+  // The folder may come with its trailing backslash; the paths below add it.
+  while (!m_strProgramFolder.empty() && m_strProgramFolder.back() == '\\') m_strProgramFolder.pop_back();
+  m_strVoiceArcPath = m_strProgramFolder + "\\CV.AOS";
+  m_Script.m_strProgramFolder = m_strProgramFolder;
+}
+
+int CKivBase::EnsureSaveFolder(const char* subFolder) {
+  std::string path = m_strProgramFolder + "\\save";
+  if (subFolder) path += std::string("\\") + subFolder;
+  if (pl::FolderExists(path)) return 1;
+  if (pl::CreateFolder(path)) return 1;
+  ShowWarning(FormatText(SJ("指定のフォルダ %s が作成できません。"), path.c_str()).c_str());
+  return 0;
+}
+
 int CKivBase::InitApplication(pl::Window* hWnd, void*) {
+  // 1.-3.
   m_strCaption = GameTitle();
   pl::SetWindowText(hWnd, m_strCaption);
+  // 4.
   if (pl::GetScreenBitsPerPixel() == 8) {
     pl::MessageBox(nullptr, SJ("65536色以上のカラーモードでお楽しみ下さい。"), SJ("中止"), pl::MB_OK);
     return 0;
   }
+  // 5.
+  m_Script.m_strProgramFolder = m_strProgramFolder;
+  m_SaveData.LoadAtStart(m_Script);
+  Scene().m_bStepReady = 0;
+  // 6. A desktop exactly 1024 wide plays on the whole screen.
+  int sw = 0, sh = 0;
+  pl::GetScreenSize(&sw, &sh);
+  if (GetDisplayMode() == 0 && sw == 1024) SetDisplayModeWord(2);
+  // 7.
   m_pMenu = pl::LoadMenu(101);
   SetMenuHandle(m_pMenu.get());
   if (GetDisplayMode() == 0 && m_pMenu) {
@@ -64,15 +137,290 @@ int CKivBase::InitApplication(pl::Window* hWnd, void*) {
     pl::DrawMenuBar(hWnd);
     SetMenuAttached(true);
   }
+  // 8.
+  BuildFontList();
+  m_SaveData.ProbeSaveSlots(m_Script);
   return 1;
 }
 
+void CKivBase::StartEngine(pl::Window* hWnd) {
+  // 1.-2. Every script list emptied, the reserved variables, the named
+  // constants and the control stack's "top".
+  m_Script.Reset();
+  // 3. A missing archive is no error: its reader stays empty.
+  m_GrpArc.Open(m_strProgramFolder + "\\GRP.AOS");
+  m_ScrArc.Open(m_strProgramFolder + "\\SCR.AOS");
+  m_CvArc.Open(m_strVoiceArcPath);
+  m_CvArc.Close();
+  m_BgmArc.Open(m_strProgramFolder + "\\BGM.AOS");
+  m_SeArc.Open(m_strProgramFolder + "\\SE.AOS");
+  m_Script.m_pScriptArc = &m_ScrArc;
+  // 4.
+  if (CSoundSystem* snd = GetSoundSystem()) snd->InitDirectSound(hWnd);
+  // 5.-6.
+  CreateVirtualScreens(hWnd);
+  // 7.
+  if (GetDisplayMode() != 0) EnterDisplayModeAtStart(hWnd);
+  // 8.
+  if (VirtualScreen* s = GetPresentedScreen()) ClearVirtualScreen(s, 0);
+  pl::ShowWindow(hWnd, pl::SW_HIDE);
+  // 9. The object tables of the scene arrive with their part.
+  // 10. Done by the reset above.
+  // 11.
+  m_pMulDiv255 = std::make_unique<CMulDiv255Table>();
+  BuildMulDiv255Table(*m_pMulDiv255);
+  // 12.
+  m_Script.m_bSaveEnabled = 0;
+  m_Script.m_bLoadEnabled = 0;
+  // 13.
+  Scene().m_pHost = &m_Scene;
+  m_Script.StartScript("START");
+  // 14.
+  Scene().m_pfnFrameHook = &ResetAllWindows;
+  m_bEngineStarted = true;
+}
+
+void CKivBase::ApplyMode01() {
+  m_nMode01 = m_nMode01 == 1 ? 1 : 0;
+  DeclareGlobals(m_Script, FormatText("(%%Mode01, %d)", m_nMode01));
+}
+
+void CKivBase::FirstRun() {
+  // The name window, the message cells and the brand logo come with the
+  // screens: their pictures and the logo screen are not part of the program
+  // yet, so the story starts at once.
+}
+
+void CKivBase::RunEngine() {
+  FirstRun();
+  if (!m_bQuit) {
+    while (PumpAndPace()) {
+      DispatchWaitKeys();
+      FrameStep();
+    }
+  }
+  Cleanup();
+}
+
+int CKivBase::PumpAndPace() {
+  pl::Message msg;
+  if (pl::PeekMessage(&msg)) pl::DispatchMessage(msg);
+  std::uint32_t now = pl::TickMs();
+  if (pl::GetActiveWindow()) {
+    pl::SleepMs(now - m_dwLastPass <= 33 ? 1 : 0);
+  } else {
+    pl::SleepMs(30);
+  }
+  m_dwLastPass = pl::TickMs();
+  if (CSoundSystem* snd = GetSoundSystem()) snd->ShowDeferredBoxes();
+  // A window gone before the engine heard of it ends the loop all the same.
+  return m_bQuit || !pl::IsWindow(m_hWnd) ? 0 : 1;
+}
+
+void CKivBase::DispatchWaitKeys() {
+  if (!m_pKeyManager) return;
+  CKeyManager& k = *m_pKeyManager;
+  if (k.CheckKey(KEY_ENTER, &m_ptMouse)) {
+    // The decide key does nothing while the script's mode word is 0 or 3,
+    // and still masks everything below it.
+    std::int32_t mode = m_Script.m_nMode;
+    if (mode == 0 || mode == 3) return;
+    m_Scene.PressWindowButton();
+    if (WaitKeyRelease(KEY_ENTER, 0)) m_Scene.OnLeftClick(1);
+    return;
+  }
+  if (k.CheckKey(KEY_SPACE, &m_ptMouse)) {
+    if (WaitKeyRelease(KEY_SPACE, 0)) m_Scene.OnRightClick();
+    return;
+  }
+  if (k.CheckKey(KEY_UP, &m_ptMouse)) return OnReleasedKey(KEY_UP);
+  if (k.CheckKey(KEY_DOWN, &m_ptMouse)) return OnReleasedKey(KEY_DOWN);
+  if (k.CheckKey(KEY_LEFT, &m_ptMouse) || k.CheckKey(KEY_RIGHT, &m_ptMouse) || k.CheckKey(KEY_SHIFT, &m_ptMouse))
+    return;
+  if (k.CheckKey(KEY_CTRL, &m_ptMouse)) return OnSkipKey();
+  if (k.CheckKey(KEY_PAGEUP, &m_ptMouse)) return OnPageUpKey();
+  if (k.CheckKey(KEY_PAGEDOWN, &m_ptMouse)) return OnPageDownKey();
+  if (k.CheckKey(KEY_HOME, &m_ptMouse)) return OnHomeKey();
+  if (k.CheckKey(KEY_END, &m_ptMouse)) return OnEndKey();
+  if (k.CheckKey(KEY_Z, &m_ptMouse)) return OnSaveKey();
+  if (k.CheckKey(KEY_X, &m_ptMouse)) return OnLoadKey();
+  if (k.CheckKey(KEY_C, &m_ptMouse)) return OnWheelKey();
+  if (k.CheckKey(KEY_V, &m_ptMouse)) return OnVKey();
+}
+
+void CKivBase::DispatchWaitKeysNoSkip() {
+  if (!m_pKeyManager) return;
+  CKeyManager& k = *m_pKeyManager;
+  if (k.CheckKey(KEY_ENTER, &m_ptMouse)) {
+    std::int32_t mode = m_Script.m_nMode;
+    if (mode == 0 || mode == 3) return;
+    m_Scene.PressWindowButton();
+    if (WaitKeyRelease(KEY_ENTER, 0)) m_Scene.OnLeftClick(1);
+    return;
+  }
+  if (k.CheckKey(KEY_SPACE, &m_ptMouse)) {
+    if (WaitKeyRelease(KEY_SPACE, 0)) m_Scene.OnRightClick();
+    return;
+  }
+  if (k.CheckKey(KEY_UP, &m_ptMouse)) return OnReleasedKey(KEY_UP);
+  if (k.CheckKey(KEY_DOWN, &m_ptMouse)) return OnReleasedKey(KEY_DOWN);
+  if (k.CheckKey(KEY_LEFT, &m_ptMouse) || k.CheckKey(KEY_RIGHT, &m_ptMouse)) return;
+  if (k.CheckKey(KEY_PAGEUP, &m_ptMouse)) return OnPageUpKey();
+  if (k.CheckKey(KEY_PAGEDOWN, &m_ptMouse)) return OnPageDownKey();
+  if (k.CheckKey(KEY_HOME, &m_ptMouse)) return OnHomeKey();
+  if (k.CheckKey(KEY_END, &m_ptMouse)) return OnEndKey();
+  if (k.CheckKey(KEY_Z, &m_ptMouse)) return OnSaveKey();
+  if (k.CheckKey(KEY_X, &m_ptMouse)) return OnLoadKey();
+  if (k.CheckKey(KEY_C, &m_ptMouse)) return OnWheelKey();
+  if (k.CheckKey(KEY_V, &m_ptMouse)) return OnVKey();
+}
+
+int CKivBase::WaitKeyRelease(std::uint32_t bit, int withKeys) {
+  while (m_pKeyManager && m_pKeyManager->CheckKey(bit, &m_ptMouse)) {
+    if (!PumpAndPace()) return 0;
+    if (withKeys) DispatchWaitKeysNoSkip();
+    FrameStep();
+  }
+  // The quit question may have been answered while the key was held.
+  return m_bQuit || m_App.m_nState == APP_QUITTING || m_App.m_nState == APP_DESTROYED ? 0 : 1;
+}
+
+void CKivBase::OnReleasedKey(std::uint32_t bit) {
+  if (WaitKeyRelease(bit, 0)) m_Scene.OnKey(bit);
+}
+
+void CKivBase::OnSkipKey() {
+  m_Scene.OnKey(KEY_CTRL);
+  WaitKeyRelease(KEY_CTRL, 1);
+  if (Scene().m_nRunMode == RUN_SKIPHELD) Scene().m_nRunMode = RUN_NORMAL;
+}
+
+void CKivBase::OnPageUpKey() { OnReleasedKey(KEY_PAGEUP); }
+void CKivBase::OnPageDownKey() { OnReleasedKey(KEY_PAGEDOWN); }
+void CKivBase::OnHomeKey() { OnReleasedKey(KEY_HOME); }
+void CKivBase::OnEndKey() { OnReleasedKey(KEY_END); }
+
+bool CKivBase::InPromptOrChoice() const {
+  std::uint32_t s = Scene().m_nPendingState;
+  return s == PND_PROMPT_PAGE || s == PND_FPROMPT || s == PND_SLCT;
+}
+
+void CKivBase::OnSaveKey() {
+  if (!InPromptOrChoice() || !m_Scene.AnyWindowShown()) return;
+  if (!WaitKeyRelease(KEY_Z, 0)) return;
+  if (RunSaveMode() && Scene().m_nPendingState == PND_SLCT) m_Scene.GlideCursorToChoice();
+}
+
+void CKivBase::OnLoadKey() {
+  if (!InPromptOrChoice() || !m_Scene.AnyWindowShown()) return;
+  if (!WaitKeyRelease(KEY_X, 0)) return;
+  RunLoadMode();
+  if (Scene().m_nPendingState == PND_SLCT) m_Scene.GlideCursorToChoice();
+}
+
+void CKivBase::OnWheelKey() {
+  if (!InPromptOrChoice()) return;
+  if (!WaitKeyRelease(KEY_C, 0)) return;
+  pl::PostMessage(m_hWnd, pl::WM_MOUSEWHEEL, 0x10000, 0);
+}
+
+void CKivBase::OnVKey() {
+  if (!InPromptOrChoice()) return;
+  if (!WaitKeyRelease(KEY_V, 0)) return;
+  if (Scene().m_nRunMode != RUN_NOSKIP) ToggleSkipMode();
+}
+
+void CKivBase::FrameStep() {
+  SceneState& s = Scene();
+  // 1.-3.
+  if (m_pKeyManager) {
+    m_pKeyManager->CheckKey(0, &m_ptMouse);
+    if (std::uint32_t wheel = m_pKeyManager->TakeWheel()) m_Scene.OnWheel(wheel);
+  }
+  m_Scene.OnMouseHover(m_hWnd);
+  // 4. The work runs on every second call unless someone asked for the next.
+  if (s.m_bStepReady != 1) {
+    s.m_bStepReady = 1;
+    return;
+  }
+  s.m_bStepReady = 0;
+  // 5. Lines back to back until one waits; a script that never waits still
+  // gives the window its turn after a while.
+  const CSettings& set = Settings();
+  s.m_Auto = AutoModeSettings{set.m_bAutoMode, static_cast<std::uint32_t>(set.m_nAutoCharWait),
+                              static_cast<std::uint32_t>(set.m_nAutoPageWait),
+                              static_cast<std::uint32_t>(set.m_nAutoMinWait), set.m_bAutoAdvance};
+  std::uint32_t start = pl::TickMs();
+  do {
+    m_Script.m_bContinue = 0;
+    if (s.m_pfnFrameHook) s.m_pfnFrameHook();
+    if (m_bStopRequest || m_App.m_nState == APP_QUITTING || m_App.m_nState == APP_DESTROYED) {
+      m_bStopRequest = 0;
+      m_Script.m_bContinue = 0;
+    }
+    if (m_Script.m_bContinue && pl::TickMs() - start >= kFrameStepLineBudgetMs) {
+      s.m_bStepReady = 1;
+      break;
+    }
+  } while (m_Script.m_bContinue);
+  // 6.
+  std::uint32_t now = pl::TickMs();
+  if (now - m_dwLastTick >= 33) {
+    m_dwLastTick = now;
+    m_Scene.RenderFrame();
+  }
+  // 7.
+  if (s.m_Ops[0].code == kTextRevealOp && s.m_nPendingState != PND_PROMPT_PAGE && s.m_nPendingState != PND_FPROMPT &&
+      s.m_nPendingState != PND_BACKLOG) {
+    s.m_bStepReady = 1;
+    m_Scene.ShowTextStep();
+  }
+  // 8.
+  PresentDirtyRegion();
+}
+
+int CKivBase::DrainActivationKeys(std::uint32_t activation) {
+  if (activation != pl::WA_ACTIVE && activation != pl::WA_CLICKACTIVE) return 0;
+  while (m_pKeyManager && (m_pKeyManager->CheckKey(KEY_ENTER) || m_pKeyManager->CheckKey(KEY_SPACE)) &&
+         PumpAndPace()) {
+  }
+  return 0;
+}
+
 void CKivBase::Cleanup() {
-  // The menu goes with the engine; the window must not point at it after.
+  ShutdownEngine();
+  // The weather, the overlay and the name-window records come with their
+  // parts.
+  m_pBackBuffer.reset();
+}
+
+void CKivBase::ShutdownEngine() {
+  if (!m_bEngineStarted) {
+    // A start that stopped early still gives its menu back.
+    if (m_hWnd && pl::GetMenu(m_hWnd) == m_pMenu.get()) pl::SetMenu(m_hWnd, nullptr);
+    if (GetMenuHandle() == m_pMenu.get()) SetMenuHandle(nullptr);
+    m_pMenu.reset();
+    return;
+  }
+  m_bEngineStarted = false;
+  // 1. No movie plays without the movie player; the sound ends here.
+  if (CSoundSystem* snd = GetSoundSystem()) snd->ShutdownDirectSound();
+  // 2.
+  m_SaveData.SaveAtShutdown(m_Script);
+  // 3.
+  m_pMulDiv255.reset();
+  m_Script.Reset();
+  // 4.
   if (m_hWnd && pl::GetMenu(m_hWnd) == m_pMenu.get()) pl::SetMenu(m_hWnd, nullptr);
   if (GetMenuHandle() == m_pMenu.get()) SetMenuHandle(nullptr);
   m_pMenu.reset();
   SetMenuAttached(false);
+  FreeVirtualScreens();
+  // 5.
+  if (m_hWnd) pl::SetFullscreen(m_hWnd, pl::FullscreenKind::Off);
+  // 6.
+  if (Scene().m_pHost == &m_Scene) Scene().m_pHost = nullptr;
+  pl::PostQuitMessage(0);
 }
 
 std::int32_t CKivBase::OnWindowMessage(pl::Window* hWnd, std::uint32_t uMsg, pl::WPARAM wParam, pl::LPARAM) {
@@ -80,14 +428,45 @@ std::int32_t CKivBase::OnWindowMessage(pl::Window* hWnd, std::uint32_t uMsg, pl:
     case pl::WM_DESTROY:
       m_bQuit = 1;
       return 0;
+    case pl::WM_ACTIVATE:
+      if (pl::LoWord(wParam) != 0) DrainActivationKeys(pl::LoWord(wParam));
+      return 0;
+    case pl::WM_PAINT:
+      if (!m_bScreenRunning) OnPaint(hWnd);
+      return 0;
     case pl::WM_CLOSE:
       return ConfirmQuit(hWnd);
     case pl::WM_COMMAND:
       if (!m_bMenuCommandRunning) OnMenuCommand(hWnd, pl::LoWord(wParam));
       return 0;
+    case pl::WM_USER + 1:
+      if (CSoundSystem* snd = GetSoundSystem()) {
+        // A stale end (the channel has been reused since) is dropped.
+        int channel = snd->CheckEndMessage(wParam);
+        if (channel >= 0) OnChannelFinished(channel);
+      }
+      return 0;
     default:
       return 0;
   }
+}
+
+void CKivBase::OnChannelFinished(int channel) {
+  CSoundSystem* snd = GetSoundSystem();
+  if (!snd) return;
+  CSoundChannel& c = snd->Channel(channel);
+  if (c.m_bFinished.exchange(0) == 1) {
+    snd->HaltChannel(channel);
+    if (channel == 3 && snd->m_nSeMode.load() == 3 && Scene().m_nPendingState != 0x20000) EndWait();
+    return;
+  }
+  // Restarting looping music and ambience comes with the sound requests.
+}
+
+void CKivBase::OnPaint(pl::Window*) {
+  PresentRect(0, 0, 1024, 600, 0, 0, nullptr);
+  PaintBorders();
+  PresentDirtyRegion();
 }
 
 std::int32_t CKivBase::ConfirmQuit(pl::Window* hWnd) {
@@ -116,7 +495,8 @@ void CKivBase::OnMenuCommand(pl::Window* hWnd, std::uint32_t id) {
       pl::OpenUrl(kHomePageUrl);
       break;
     default:
-      // 112, the return to the title, comes with the main loop.
+      // 112, the return to the title, comes with the title script's reset
+      // of the scene.
       break;
   }
   m_bMenuCommandRunning = false;
@@ -128,3 +508,22 @@ void CKivBase::ShowVersionDialog(pl::Window* hWnd) {
   pl::DialogBoxParam(hWnd, 151, &VersionDlgProc, reinterpret_cast<pl::LPARAM>(m_strCaption.c_str()));
   m_App.m_bModal = 0;
 }
+
+int CKivBase::RunSaveMode() {
+  // No screen opens once the quit question was answered with yes.
+  if (m_App.m_nState == APP_QUITTING || m_App.m_nState == APP_DESTROYED) return 0;
+  if (!m_Script.m_bSaveEnabled) return 0;
+  // The save screen is not part of the program yet.
+  return 0;
+}
+
+int CKivBase::RunLoadMode() {
+  if (m_App.m_nState == APP_QUITTING || m_App.m_nState == APP_DESTROYED) return 0;
+  if (!m_Script.m_bLoadEnabled) return 0;
+  // The load screen is not part of the program yet.
+  return 0;
+}
+
+void CKivBase::UpdateReadMark() { m_SaveData.m_ReadMarks.Update(m_Script); }
+
+void CKivBase::SaveGlobalFile() { ::SaveGlobalFile(m_strProgramFolder, m_Script.m_Globals); }

@@ -48,16 +48,15 @@ bool DecodeReadMarkFile(std::span<const std::uint8_t> bytes, ValueList* out) {
 ValueNode* CReadMarks::Update(CScriptEngine& eng) {
   CScriptFrame& root = eng.m_Root;
   const std::string key = ReadMarkKey(root.m_strFile, eng.m_strLabel, eng.m_strLocalLabel);
-  ValueNode* node = root.m_pReadMark;
+  // The frame's cached node is trusted only when it is the one this list
+  // handed out last (and has not cleared since): a pointer from elsewhere
+  // is never read.
+  ValueNode* node = (root.m_pReadMark && root.m_pReadMark == m_pCached) ? m_pCached : nullptr;
   if (!node || node->name != key) {
     node = m_List.Find(key);
-    if (!node) {
-      node = m_List.AddInt(key, root.m_nLine);
-      root.m_pReadMark = node;
-      return node;
-    }
-    root.m_pReadMark = node;
+    if (!node) node = m_List.AddInt(key, root.m_nLine);
   }
+  root.m_pReadMark = m_pCached = node;
   if (root.m_nLine > node->nValue) node->nValue = root.m_nLine;
   return node;
 }
@@ -101,6 +100,7 @@ int CReadMarks::Load(CScriptEngine& eng, const std::string& programFolder) {
 
 void CReadMarks::Clear(CScriptEngine& eng) {
   m_List.Clear();
+  m_pCached = nullptr;
   eng.m_Root.m_pReadMark = nullptr;
 }
 

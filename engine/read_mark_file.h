@@ -34,8 +34,9 @@ bool DecodeReadMarkFile(std::span<const std::uint8_t> bytes, ValueList* out);
 class CReadMarks {
  public:
   // UpdateReadMark: the node of the root frame's current key, its line
-  // raised to the current line. The root frame caches the node; every
-  // clear of the list here drops that cache, so it never dangles.
+  // raised to the current line. The root frame caches the node; the cache
+  // is used only while it is the node this list last gave it, and every
+  // clear here drops it, so it never dangles.
   ValueNode* Update(CScriptEngine& eng);
   // SaveReadMarkFile (Update first): 1, or the write box and 0.
   int Save(CScriptEngine& eng, const std::string& programFolder);
@@ -51,4 +52,5 @@ class CReadMarks {
 
  private:
   ValueList m_List;
+  ValueNode* m_pCached = nullptr;  // the node last given to the root frame
 };

@@ -329,6 +329,10 @@ void CenterWindow(CWindow& window, const WindowCreateRecord& rec) {
   SetInputBounds(1024, 600);
 }
 
+void EnterDisplayModeAtStart(pl::Window* hWnd) {
+  if (g_nDisplayMode == 1 || g_nDisplayMode == 2) EnterFullScreenMode(hWnd, false);
+}
+
 void SetDisplayMode(std::int32_t mode, pl::Window* hWnd) {
   if (mode == g_nDisplayMode) return;
   SwitchMode(mode, hWnd, false);

@@ -56,6 +56,9 @@ void FitWindowToDisplayMode();
 // menu, centred on the desktop: x = max(desktop width - window width, 1) / 2,
 // likewise y; not topmost.
 void CenterWindow(CWindow& window, const WindowCreateRecord& rec);
+// Engine start in a full-screen mode: the desktop recorded, the display
+// changed for mode 2, the window made a popup covering the screen.
+void EnterDisplayModeAtStart(pl::Window* hWnd);
 // Changes the mode on activation changes and at start.
 void SetDisplayMode(std::int32_t mode, pl::Window* hWnd);
 // Changes the mode from the settings: a change between the two full-screen

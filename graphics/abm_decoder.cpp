@@ -10,11 +10,6 @@ using byteio::GetLE32;
 
 namespace {
 
-// Largest number of pixels one decoded block may have (a quarter of a
-// gigabyte of pixels): far beyond any real picture, and it keeps a file
-// that claims a huge size from taking all memory.
-constexpr std::uint64_t kMaxPixels = 1ull << 26;
-
 inline std::uint32_t Opaque(std::uint8_t b, std::uint8_t g, std::uint8_t r) {
   return b | (static_cast<std::uint32_t>(g) << 8) | (static_cast<std::uint32_t>(r) << 16) | 0xFF000000u;
 }
@@ -61,7 +56,7 @@ bool ParseAbmHeader(ByteSpan file, AbmHeader* out) {
 bool AbmSizeOk(const AbmHeader& h) {
   if (h.width < 1 || h.width > 32767 || h.height == 0 || h.height < -32767 || h.height > 32767) return false;
   const std::uint64_t absH = static_cast<std::uint64_t>(h.height < 0 ? -static_cast<std::int64_t>(h.height) : h.height);
-  return static_cast<std::uint64_t>(h.width) * absH <= kMaxPixels;
+  return static_cast<std::uint64_t>(h.width) * absH <= kMaxPicturePixels;
 }
 
 bool IsPlainBmp(const AbmHeader& h) {
@@ -302,7 +297,7 @@ bool DecodeParts(ByteSpan file, const AbmHeader& h, AbmPartSet* out) {
     }
     const std::uint64_t n = static_cast<std::uint64_t>(r.w) * static_cast<std::uint64_t>(r.h);
     totalPixels += n;
-    if (totalPixels > kMaxPixels) return false;
+    if (totalPixels > kMaxPicturePixels) return false;
     part.rect = r;
     part.group = index;
     part.pixels.assign(static_cast<std::size_t>(n), 0);
@@ -315,7 +310,7 @@ bool DecodeParts(ByteSpan file, const AbmHeader& h, AbmPartSet* out) {
   for (int g = 1; g < h.groupCount; ++g) {
     const AbmGroupRect& r = out->groups[g];
     totalPixels += static_cast<std::uint64_t>(r.w) * static_cast<std::uint64_t>(r.h);
-    if (totalPixels > kMaxPixels) return false;
+    if (totalPixels > kMaxPicturePixels) return false;
     auto& c = out->composites[g - 1];
     c.assign(static_cast<std::size_t>(r.w) * static_cast<std::size_t>(r.h), 0);
     CutRect(base.pixels, base.rect.w, base.rect.h, r.x, r.y, r.w, r.h, c);

@@ -30,6 +30,11 @@ constexpr std::size_t kAbmInfoEnd = 54;        // end of the two headers
 constexpr std::size_t kAbmPaletteEnd = 54 + 1024;
 constexpr std::size_t kAbmFrameTable = 66;     // variants 1, 2, 3
 
+// Most pixels one decoded picture may have (all its frames): 32 Mi pixels,
+// 54 full-screen frames. A file that claims more is refused rather than
+// allowed to take the memory.
+constexpr std::uint64_t kMaxPicturePixels = 1ull << 25;
+
 struct AbmHeader {
   std::uint32_t pixelOffset = 0;
   std::uint32_t infoSize = 0;

@@ -30,7 +30,8 @@ int CAbmImage::Load(ByteSpan file) {
     case kAbmStackedCoded: {
       if (h.height < 0 || h.frameCount == 0) return 0;
       const long long rows = static_cast<long long>(h.height) * h.frameCount;
-      if (rows > kMaxBufferSide || m_Buffer.Create(1, h.width, static_cast<int>(rows), GetMmxFlag()) != 0) return 0;
+      if (rows > kMaxBufferSide || static_cast<std::uint64_t>(h.width) * static_cast<std::uint64_t>(rows) > kMaxPicturePixels ||
+          m_Buffer.Create(1, h.width, static_cast<int>(rows), GetMmxFlag()) != 0) return 0;
       DecodeStackedFrames(file, h, m_Buffer.Row32(0));
       const ByteSpan seq = AbmSequenceData(file, h);
       m_Sequence.assign(seq.begin(), seq.end());

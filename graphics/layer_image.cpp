@@ -15,9 +15,6 @@ namespace {
 
 SpriteToneHook g_pToneHook = nullptr;
 
-// Largest decoded picture in pixels (all frames): the decoders' own limit.
-constexpr std::uint64_t kMaxLayerPixels = 1ull << 26;
-
 void ShowPictureBox(const std::string& what, const char* caption) {
   pl::MessageBox(GetMainWindowHandle(), std::string(SJ("不正なグラフィック指定：")) + what, caption, pl::MB_OK);
 }
@@ -106,7 +103,7 @@ int DecodeLayerImage(CLayerImage& rec, ByteSpan file, int callerKind, int keep8,
     hh = 600;
   }
   const bool stacked = kind == 1 || kind == 3;
-  if (stacked && (h.frameCount == 0 || static_cast<std::uint64_t>(w) * hh * h.frameCount > kMaxLayerPixels)) return 0;
+  if (stacked && (h.frameCount == 0 || static_cast<std::uint64_t>(w) * hh * h.frameCount > kMaxPicturePixels)) return 0;
 
   AbmPartSet parts;
   if (kind == 2 && !DecodeParts(file, h, &parts)) return 0;

@@ -372,3 +372,10 @@ bool CSoundSystem::WaitQuiescent(std::uint32_t ms) {
   }
   return true;
 }
+
+namespace {
+CSoundSystem* g_pSoundSystem = nullptr;
+}
+
+CSoundSystem* GetSoundSystem() { return g_pSoundSystem; }
+void SetSoundSystem(CSoundSystem* system) { g_pSoundSystem = system; }

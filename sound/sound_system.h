@@ -153,3 +153,8 @@ class CSoundSystem : public ISoundReporter {
   mutable std::mutex m_BoxMu;
   std::deque<DeferredBox> m_Boxes;
 };
+
+// The process's sound system (it lives with the process's globals; null
+// outside a run).
+CSoundSystem* GetSoundSystem();
+void SetSoundSystem(CSoundSystem* system);

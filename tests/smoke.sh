@@ -5,7 +5,11 @@
 set -u
 stage=$1
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
-cd "$stage" || exit 1
+# A copy of the staged game: what the run writes into "save" (the settings
+# of this test machine's desktop among them) must not reach the real one.
+work=$(mktemp -d)
+cp "$stage/kivzo" "$stage"/*.AOS "$work/" 2>/dev/null
+cd "$work" || exit 1
 ./kivzo > smoke.out 2>&1 &
 pid=$!
 sleep 2
@@ -24,4 +28,5 @@ if kill -0 "$pid" 2>/dev/null; then
 fi
 wait "$pid"; rc=$?
 if [ $rc -ne 0 ]; then echo "kivzo exited with $rc:"; cat smoke.out; exit 1; fi
+rm -rf "$work"
 echo "smoke: ok"

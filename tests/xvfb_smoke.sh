@@ -9,12 +9,16 @@ command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "no Xvfb/x
 display=":$(( 90 + $$ % 100 ))"
 Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null' EXIT
+trap 'kill $xvfb 2>/dev/null; [ -n "${work:-}" ] && rm -rf "$work"' EXIT
 export DISPLAY=$display
 unset SDL_VIDEODRIVER
 export SDL_AUDIODRIVER=dummy
 for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-cd "$stage" || exit 1
+# A copy of the staged game: what the run writes into "save" (the settings
+# of this test machine's desktop among them) must not reach the real one.
+work=$(mktemp -d)
+cp "$stage/kivzo" "$stage"/*.AOS "$work/" 2>/dev/null
+cd "$work" || exit 1
 ./kivzo > xvfb.out 2>&1 &
 pid=$!
 wid=""

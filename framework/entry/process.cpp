@@ -8,6 +8,8 @@
 #include "framework/globals.h"
 #include "framework/key_manager.h"
 #include "framework/window.h"
+#include "graphics/d3d_screen.h"
+#include "graphics/draw_rect.h"
 #include "platform/text.h"
 #include "platform/time.h"
 #include "platform/window.h"
@@ -26,11 +28,17 @@ constexpr std::uint32_t kWindowStyle = 0x82CA0000u;
 ProcessGlobals::ProcessGlobals() {
   g_pGlobals = this;
   SetApp(&m_App);
+  SetAntiFont(&m_AntiFont);
+  SetFontList(&m_FontList);
   SetPresentLock(&m_PresentLock);
+  SetSoundSystem(&m_Sound);
 }
 
 ProcessGlobals::~ProcessGlobals() {
+  SetSoundSystem(nullptr);
   SetPresentLock(nullptr);
+  SetFontList(nullptr);
+  SetAntiFont(nullptr);
   SetApp(nullptr);
   g_pGlobals = nullptr;
 }
@@ -94,7 +102,13 @@ int Startup(CAppBase& app, void* hInstance) {
     ShowWarning(SJ("キャラ識別チェッククラスの作成に失敗しました。"));
     return 0;
   }
-  // 12. The dirty-rectangle accumulator's slot arrives with the graphics.
+  // 12.
+  app.m_pDrawRect = new (std::nothrow) CDrawRect;
+  if (!app.m_pDrawRect) {
+    ShowWarning(SJ("DrawRectクラスの作成に失敗しました。"));
+    return 0;
+  }
+  SetDrawRect(app.m_pDrawRect);
   // 13.
   app.m_pKivBase = new (std::nothrow) CKivBase(app);
   if (!app.m_pKivBase) {
@@ -116,11 +130,7 @@ int Startup(CAppBase& app, void* hInstance) {
 }
 
 void RunEngine(CAppBase& app) {
-  // Until the engine's main loop runs here, the program pumps its messages
-  // until the window is gone.
-  while (app.PumpMessage()) {
-  }
-  if (app.m_pKivBase) app.m_pKivBase->Cleanup();
+  if (app.m_pKivBase) app.m_pKivBase->RunEngine();
 }
 
 void Shutdown(CAppBase& app) {
@@ -134,8 +144,10 @@ void Shutdown(CAppBase& app) {
   // 1. The window object and its hook list.
   delete app.m_pWindow;
   app.m_pWindow = nullptr;
-  // 2.-3. The presenter and the DirectDraw device are released here once
-  // they exist.
+  // 2.
+  delete app.m_pD3DScreen;
+  app.m_pD3DScreen = nullptr;
+  // 3. The DirectDraw device is released here once it exists.
   // 4. The devices, then the object, whose destruction stops the glide thread.
   if (app.m_pKeyManager) {
     app.m_pKeyManager->Release();
@@ -147,7 +159,10 @@ void Shutdown(CAppBase& app) {
   // 7.
   delete app.m_pCharaCheck;
   app.m_pCharaCheck = nullptr;
-  // 8. The dirty-rectangle accumulator is released here once it exists.
+  // 8.
+  if (GetDrawRect() == app.m_pDrawRect) SetDrawRect(nullptr);
+  delete app.m_pDrawRect;
+  app.m_pDrawRect = nullptr;
   // 9.-11. No timer period was raised, and there is no private heap or COM.
   // Last, the native window, which everything above could still touch.
   if (hWnd) {

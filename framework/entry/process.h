@@ -4,6 +4,9 @@
 
 #include "framework/app_base.h"
 #include "framework/critical_section.h"
+#include "graphics/anti_font.h"
+#include "graphics/font_list.h"
+#include "sound/sound_system.h"
 
 // The program's global objects in their order of construction; members are
 // destroyed in reverse order. One aggregate, because C++ leaves the order of
@@ -15,10 +18,12 @@ struct ProcessGlobals {
   ProcessGlobals& operator=(const ProcessGlobals&) = delete;
 
   CAppBase m_App;
-  // The text renderer's globals and the two pixel-buffer headers join here
-  // with the font and the presenter.
+  // The text renderer and the installed-font list.
+  CAntiFont m_AntiFont;
+  CFontList m_FontList;
   CCriticalSection m_PresentLock;
-  // The nineteen sound-channel records join here with the sound system.
+  // The sound system with its nineteen channel records.
+  CSoundSystem m_Sound;
 };
 
 // The process-wide instance while one exists (null otherwise).

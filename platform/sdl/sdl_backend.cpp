@@ -584,7 +584,10 @@ int SdlBackend::ShowMessageBox(Window* owner, const std::string& textCp932, cons
     return fallback;
   }
   Window* w = owner ? owner : mainWindow_;
-  if (w && w->alive && w->visible && Native(*w) && Native(*w)->ren) {
+  if (w && w->alive && Native(*w) && Native(*w)->ren) {
+    // A box of a window that start-up has not shown yet shows it: the box is
+    // drawn over the window, and the player must see what it asks.
+    if (!w->visible) ShowWindow(w, SW_SHOW);
     return RunMessageBoxLoop(*w, textCp932, captionCp932, style);
   }
   // No window to draw on yet: SDL's own box, which shows UTF-8 as well as

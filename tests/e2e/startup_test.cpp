@@ -12,20 +12,35 @@
 #include "framework/window.h"
 #include "platform/fake/fake_backend.h"
 #include "platform/signals.h"
+#include "platform/file.h"
 #include "platform/text.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
 std::string Utf8(const std::string& cp932) { return pl::Cp932ToUtf8(cp932); }
 
+std::string Texts(const std::vector<pl::RecordedBox>& boxes) {
+  std::string out;
+  for (const pl::RecordedBox& b : boxes) out += "[" + Utf8(b.caption) + "] " + Utf8(b.text) + "\n";
+  return out;
+}
+
 // The whole process on the fake backend: globals, start-up, the run and
 // shutdown, with a single-instance name of the test's own.
+// A START script that waits for ever, a second at a time.
+constexpr const char kIdleStart[] =
+    "::START\r\n\r\nvar(%i)\r\n^wh(%i==0)\r\nwait(1000)\r\n^endw\r\n::END\r\n";
+
 struct Process : ::testing::Test {
   pl::FakeBackend fake;
+  kvtest::TempDir folder;
   ProcessGlobals globals;
   int exitCode = -1;
 
   void SetUp() override {
+    ASSERT_TRUE(kvtest::WriteFile(folder / "txt/START.TXT", kIdleStart));
+    pl::SetProgramFolder(folder.path());
     static std::atomic<int> n{0};
     globals.m_App.m_strMutexName = "kivzo-e2e-" + std::to_string(getpid()) + "-" + std::to_string(n++);
     // A run that does not end by itself is a failure, not a hang.
@@ -106,7 +121,7 @@ TEST_F(Process, AnsweringNoKeepsTheGameAndASecondRequestWhileAskingIsSwallowed) 
   fake.QueueBoxAnswer(pl::IDOK);      // the close box later -> yes
   Run();
   EXPECT_EQ(exitCode, 0);
-  ASSERT_EQ(fake.boxes.size(), 2u);
+  ASSERT_EQ(fake.boxes.size(), 2u) << Texts(fake.boxes);
   EXPECT_GE(fake.pumps, 50) << "the game went on after the first no";
 }
 

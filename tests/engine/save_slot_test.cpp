@@ -279,8 +279,10 @@ TEST(SaveSlotFormat, StatesThatCannotBeRestoredAreNotWritten) {
       {"local label too long", [](SlotData& s) { s.localLabel = std::string(32, 'l'); }},
       {"file with a path", [](SlotData& s) { s.file = "../START"; }},
       {"variable named like a section", [](SlotData& s) { s.vars.push_back(Int("DEF", 1)); }},
-      {"sprite named like a section", [](SlotData& s) { s.sprites.push_back(SlotSprite{"BUF", 0, 0, 0, 0, 0, 0, 0, 0}); }},
-      {"button named like a section", [](SlotData& s) { s.buttons.push_back(SlotScriptButton{"ANM", 0, 0, "", 0, 0}); }},
+      {"sprite named like a section",
+       [](SlotData& s) { s.sprites.push_back(SlotSprite{"BUF", 0, 0, 0, 0, 0, 0, 0, 0}); }},
+      {"button named like a section",
+       [](SlotData& s) { s.buttons.push_back(SlotScriptButton{"ANM", 0, 0, "", 0, 0}); }},
       {"element name after an empty container",
        [](SlotData& s) {
          SlotValue c;
@@ -453,8 +455,9 @@ class SaveGameTest : public kvtest::SaveDataTest {
     slotScene.state.windows.resize(1);
     slotScene.state.sprites.resize(2);
     slotScene.state.music = {2, "bgm01"};
-    ASSERT_TRUE(kvtest::WriteFile(dir / "txt/START.TXT", Script({"::START", "var(%a,$s)", "%a=1", "$s=\"text\"", "あいう",
-                                                                  "%a=2", "えお", "%a=3", "::END"})));
+    ASSERT_TRUE(kvtest::WriteFile(dir / "txt/START.TXT",
+                                  Script({"::START", "var(%a,$s)", "%a=1", "$s=\"text\"", "あいう", "%a=2",
+                                          "えお", "%a=3", "::END"})));
     LoadScriptFile(eng, "START", "START");
     eng.m_Root.m_strFile = "START";
     eng.m_strLabel = "START";
@@ -590,7 +593,8 @@ TEST_F(SaveGameTest, FailedWritesKeepThePreviousSlot) {
   ASSERT_EQ(SaveGame(ctx, 5, nullptr, 0, 0), 1);
   const std::vector<std::uint8_t> before = ReadBytes("file06.dat");
   eng.m_Root.m_Vars.AddInt("newer", 1);
-  savefile::SetWriteFaultHook([](savefile::WriteStep s, const std::string&) { return s != savefile::WriteStep::kRename; });
+  savefile::SetWriteFaultHook(
+      [](savefile::WriteStep s, const std::string&) { return s != savefile::WriteStep::kRename; });
   EXPECT_EQ(SaveGame(ctx, 5, nullptr, 0, 0), 0);
   savefile::SetWriteFaultHook({});
   EXPECT_EQ(ReadBytes("file06.dat"), before);

@@ -41,7 +41,9 @@ class SaveDataTest : public testing::Test {
   // "caption:text" of every box shown, in UTF-8.
   std::vector<std::string> Boxes() const {
     std::vector<std::string> out;
-    for (const pl::RecordedBox& b : fake.boxes) out.push_back(pl::Cp932ToUtf8(b.caption) + ":" + pl::Cp932ToUtf8(b.text));
+    for (const pl::RecordedBox& b : fake.boxes) {
+      out.push_back(pl::Cp932ToUtf8(b.caption) + ":" + pl::Cp932ToUtf8(b.text));
+    }
     return out;
   }
 

@@ -8,6 +8,7 @@
 
 #include "engine/global_file.h"
 #include "engine/read_mark_file.h"
+#include "engine/save_data.h"
 #include "engine/save_file.h"
 #include "engine/script_engine.h"
 #include "engine/settings_record.h"
@@ -63,7 +64,8 @@ TEST_F(SystemFileTest, RoundTripKeepsEveryWordAndTheFaceMovesTheTail) {
   struct Case {
     std::string face;
     std::size_t faceWords;
-  } cases[] = {{"A", 1}, {"abc", 1}, {"abcd", 2}, {pl::Utf8ToCp932("ＭＳ ゴシック"), 4}, {std::string(31, 'f'), 8}};
+  } cases[] = {
+      {"A", 1}, {"abc", 1}, {"abcd", 2}, {pl::Utf8ToCp932("ＭＳ ゴシック"), 4}, {std::string(31, 'f'), 8}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.face);
     settings.SetCreationValues();
@@ -232,7 +234,8 @@ TEST_F(SystemFileTest, WriterStoppedBeforeTheRenameLeavesThePreviousFile) {
     EXPECT_EQ(Boxes(), std::vector<std::string>{"確認:システム情報のセーブに失敗しました。"});
   }
   // A failed flush of the folder is a failure too, even though the new file is in place.
-  savefile::SetWriteFaultHook([](savefile::WriteStep s, const std::string&) { return s != savefile::WriteStep::kFlushFolder; });
+  savefile::SetWriteFaultHook(
+      [](savefile::WriteStep s, const std::string&) { return s != savefile::WriteStep::kFlushFolder; });
   EXPECT_EQ(file.Save("K:"), 0);
   savefile::SetWriteFaultHook({});
   EXPECT_EQ(file.Save("K:"), 1);
@@ -346,7 +349,9 @@ TEST_F(ReadMarkTest, FileBytesAndRoundTripBeyondTheOldBlock) {
   At("S", "L", "", 3);
   EXPECT_EQ(EncodeReadMarkFile(marks.List()),
             (std::vector<std::uint8_t>{'S', ',', 'L', ',', 0, 0, 0, 0, '%', 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0}));
-  for (int i = 0; i < 6000; ++i) At("SCRIPT", "LABEL_" + std::string(24, 'x') + std::to_string(i), "^if" + std::to_string(i), i);
+  for (int i = 0; i < 6000; ++i) {
+    At("SCRIPT", "LABEL_" + std::string(24, 'x') + std::to_string(i), "^if" + std::to_string(i), i);
+  }
   ASSERT_EQ(marks.Save(eng, "K:"), 1);
   EXPECT_GT(ReadBytes("readal.dat").size(), 256u * 1024);
   CReadMarks back;
@@ -418,6 +423,36 @@ TEST_F(ReadMarkTest, LockConflictShowsTheBoxesAndKeepsTheFile) {
   EXPECT_EQ(ReadBytes("readal.dat"), before);
   EXPECT_EQ(Boxes(), (std::vector<std::string>{"確認:既読情報のセーブに失敗しました。",
                                                "エラー:既読情報のロードに失敗しました。"}));
+}
+
+// ------------------------------------------------------------ start and shutdown
+
+TEST_F(ReadMarkTest, StartAndShutdownOfTheEngineObject) {
+  {
+    CSaveData data;
+    data.LoadAtStart(eng);
+    EXPECT_EQ(eng.m_nTextSize, 20);
+    eng.m_Globals.AddInt("seen", 3);
+    At("START", "START", "", 8);
+    eng.m_nTextSize = 26;  // a `fnt` command
+    std::vector<std::string> order;
+    savefile::SetWriteFaultHook([&](savefile::WriteStep step, const std::string& temp) {
+      if (step == savefile::WriteStep::kRename) order.push_back(std::filesystem::path(temp).filename().string());
+      return true;
+    });
+    data.SaveAtShutdown(eng);
+    savefile::SetWriteFaultHook({});
+    EXPECT_EQ(order, (std::vector<std::string>{"readal.dat.tmp", "system.dat.tmp"}));
+    ASSERT_EQ(SaveGlobalFile("K:", eng.m_Globals), 1);  // as the `global` command does
+  }
+  CScriptEngine next;
+  CSaveData data;
+  data.LoadAtStart(next);
+  EXPECT_EQ(next.m_nTextSize, 26);
+  ASSERT_NE(next.m_Globals.Find("seen"), nullptr);
+  EXPECT_EQ(next.m_Globals.Find("seen")->nValue, 3);
+  EXPECT_EQ(data.m_ReadMarks.LineOf("START,START,"), 8);
+  EXPECT_TRUE(Boxes().empty());
 }
 
 }  // namespace

@@ -376,7 +376,7 @@ TEST(Blits, ZoomRotateAndConversions) {
     Convert24To32(s24, -2, 2, d.b);
     EXPECT_EQ(d.at(0, 0), 0x55090807u);
     EXPECT_EQ(d.at(1, 1), 0x55060504u);
-    std::uint8_t idx[4] = {1, 0, 0, 1};
+    std::uint8_t idx[8] = {1, 0, 9, 9, 0, 1, 9, 9};  // rows padded to 4
     std::uint8_t pal[1024] = {};
     pal[4] = 0x10, pal[5] = 0x20, pal[6] = 0x30;
     CBuffer s8;
