@@ -46,7 +46,7 @@ pl::LRESULT VersionDlgProc(pl::Dialog* dlg, std::uint32_t uMsg, pl::WPARAM wPara
 }  // namespace
 
 CKivBase::CKivBase(CAppBase& app)
-    : m_App(app), m_Scene(*this), m_Script(&m_Scene) {
+    : m_App(app), m_Scene(*this), m_Script(&m_Scene), m_Text(m_Script, m_Tables) {
   // The tables are built with the object, as the engine has always done:
   // 16 MB of blend table before the first frame.
   m_pBlendTables = MakeBlendTables();
@@ -164,7 +164,11 @@ void CKivBase::StartEngine(pl::Window* hWnd) {
   // 8.
   if (VirtualScreen* s = GetPresentedScreen()) ClearVirtualScreen(s, 0);
   pl::ShowWindow(hWnd, pl::SW_HIDE);
-  // 9. The object tables of the scene arrive with their part.
+  // 9. The object tables; their records are made by the script's commands.
+  SetObjectTables(&m_Tables);
+  InstallObjectCommands(m_Script);
+  m_Tables.m_pGraphicsArc = &m_GrpArc;
+  m_Tables.m_nWindowOpacity = Settings().m_nWindowOpacity;
   // 10. Done by the reset above.
   // 11.
   m_pMulDiv255 = std::make_unique<CMulDiv255Table>();
@@ -351,6 +355,7 @@ void CKivBase::FrameStep() {
                               static_cast<std::uint32_t>(set.m_nAutoPageWait),
                               static_cast<std::uint32_t>(set.m_nAutoMinWait), set.m_bAutoAdvance};
   std::uint32_t start = pl::TickMs();
+  int lines = 0;
   do {
     m_Script.m_bContinue = 0;
     if (s.m_pfnFrameHook) s.m_pfnFrameHook();
@@ -358,7 +363,8 @@ void CKivBase::FrameStep() {
       m_bStopRequest = 0;
       m_Script.m_bContinue = 0;
     }
-    if (m_Script.m_bContinue && pl::TickMs() - start >= kFrameStepLineBudgetMs) {
+    if (m_Script.m_bContinue &&
+        (++lines >= kMaxLinesPerFrameStep || pl::TickMs() - start >= kFrameStepLineBudgetMs)) {
       s.m_bStepReady = 1;
       break;
     }
@@ -409,6 +415,8 @@ void CKivBase::ShutdownEngine() {
   m_SaveData.SaveAtShutdown(m_Script);
   // 3.
   m_pMulDiv255.reset();
+  m_Tables.FreeAll();
+  m_Text.ClearBacklog();
   m_Script.Reset();
   // 4.
   if (m_hWnd && pl::GetMenu(m_hWnd) == m_pMenu.get()) pl::SetMenu(m_hWnd, nullptr);

@@ -18,6 +18,8 @@
 #include "graphics/pixel_buffer.h"
 #include "platform/dialog.h"
 #include "platform/menu.h"
+#include "scene/message_text.h"
+#include "scene/object_tables.h"
 
 class CKeyManager;
 class CAppBase;
@@ -90,6 +92,8 @@ class CKivBase : public IWinHook {
   CSaveData& SaveData() { return m_SaveData; }
 
   CScriptEngine& Script() { return m_Script; }
+  CObjectTables& Tables() { return m_Tables; }
+  CMessageText& Text() { return m_Text; }
   CSceneBridge& SceneBridge() { return m_Scene; }
   const std::string& ProgramFolder() const { return m_strProgramFolder; }
 
@@ -126,6 +130,8 @@ class CKivBase : public IWinHook {
   CAppBase& m_App;
   CSceneBridge m_Scene;
   CScriptEngine m_Script;
+  CObjectTables m_Tables;
+  CMessageText m_Text;
   CSaveData m_SaveData;
   std::string m_strProgramFolder;
   bool m_bQuitQuestionOpen = false;

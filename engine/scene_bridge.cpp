@@ -19,26 +19,21 @@ void CSceneBridge::SetTimedWait(std::uint32_t start, std::uint32_t length) {
 
 void CSceneBridge::StartAutoDeadline(std::uint32_t chars) { SetAutoDeadline(chars); }
 
-// The message windows belong to the object tables of the scene; until they
-// are made there is no window, and the interpreter reports a text line
-// without one in its own words.
-std::int32_t CSceneBridge::GetCurrentWindow() { return m_nCurrentWindow; }
-std::int32_t CSceneBridge::GetWindowCount() { return 0; }
-void CSceneBridge::SelectWindow(std::int32_t index) {
-  if (index >= 0 && index < GetWindowCount()) m_nCurrentWindow = index;
-}
-void CSceneBridge::EnsureWindowShown() {}
-void CSceneBridge::NewTextLine() {}
-void CSceneBridge::PrepareTextLine(std::string_view) {}
+std::int32_t CSceneBridge::GetCurrentWindow() { return m_Engine.Tables().CurrentIndex(); }
+std::int32_t CSceneBridge::GetWindowCount() { return m_Engine.Tables().WindowCount(); }
+void CSceneBridge::SelectWindow(std::int32_t index) { m_Engine.Tables().SelectWindow(index); }
+void CSceneBridge::EnsureWindowShown() { m_Engine.Text().EnsureWindowShown(); }
+void CSceneBridge::NewTextLine() { m_Engine.Text().NewTextLine(); }
+void CSceneBridge::PrepareTextLine(std::string_view name) { m_Engine.Text().PrepareTextLine(name); }
 
-bool CSceneBridge::IsPageTextEmpty() { return m_strPage.empty(); }
-void CSceneBridge::AppendPageText(std::string_view text) { m_strPage.append(text); }
-void CSceneBridge::ClearPageText() { m_strPage.clear(); }
-bool CSceneBridge::GetContinuedText() { return m_bContinuedText; }
-void CSceneBridge::SetContinuedText(bool on) { m_bContinuedText = on; }
-void CSceneBridge::AddBacklogLine(std::string_view) {}
-void CSceneBridge::ClearBacklog() {}
-void CSceneBridge::ShowChoices(const std::vector<std::string>&) {}
+bool CSceneBridge::IsPageTextEmpty() { return m_Engine.Text().IsPageTextEmpty(); }
+void CSceneBridge::AppendPageText(std::string_view text) { m_Engine.Text().AppendPageText(text); }
+void CSceneBridge::ClearPageText() { m_Engine.Text().ClearPageText(); }
+bool CSceneBridge::GetContinuedText() { return m_Engine.Text().GetContinuedText(); }
+void CSceneBridge::SetContinuedText(bool on) { m_Engine.Text().SetContinuedText(on); }
+void CSceneBridge::AddBacklogLine(std::string_view text) { m_Engine.Text().AddBacklogLine(text); }
+void CSceneBridge::ClearBacklog() { m_Engine.Text().ClearBacklog(); }
+void CSceneBridge::ShowChoices(const std::vector<std::string>& choices) { m_Engine.Text().ShowChoices(choices); }
 
 void CSceneBridge::UpdateReadMark() { m_Engine.UpdateReadMark(); }
 void CSceneBridge::SaveGlobalFile() { m_Engine.SaveGlobalFile(); }
@@ -59,17 +54,21 @@ void CSceneBridge::ExecuteScriptLine() {
 // without them nothing ends a click wait but auto mode and skip.
 void CSceneBridge::OnLeftClick(int) {}
 
-void CSceneBridge::ClearCurrentWindowPage() {}
-
-void CSceneBridge::ResetPageText() {
-  m_strPage.clear();
-  CScriptFrame& root = m_Engine.Script().m_Root;
-  root.m_nLineStart = 0;
-  root.m_nCursor = 0;
+void CSceneBridge::ClearCurrentWindowPage() {
+  // The window's own redraw comes with the screen composition.
+  if (CTextWindow* w = m_Engine.Tables().CurrentWindow()) w->HomeText();
 }
 
-void CSceneBridge::ResetWindows(bool) {}
-void CSceneBridge::HideAllObjects() {}
+void CSceneBridge::ResetPageText() {
+  m_Engine.Text().ClearPageText();
+  m_Engine.Text().SetContinuedText(false);
+  CScriptFrame& frame = m_Engine.Script().DeepestFrame();
+  frame.m_nLineStart = 0;
+  frame.m_nCursor = 0;
+}
+
+void CSceneBridge::ResetWindows(bool currentOnly) { m_Engine.Tables().ResetWindows(currentOnly); }
+void CSceneBridge::HideAllObjects() { m_Engine.Tables().HideAllObjects(); }
 
 void CSceneBridge::ResetScreens(bool clear) {
   if (clear) {
@@ -80,14 +79,20 @@ void CSceneBridge::ResetScreens(bool clear) {
   SetPresentedScreen(GetVirtualScreen(0));
 }
 
-void CSceneBridge::ResetTextState() { m_bContinuedText = false; }
+void CSceneBridge::ResetTextState() { m_Engine.Text().ResetTextState(); }
 
 bool CSceneBridge::IsVoicePlaying() {
   CSoundSystem* snd = GetSoundSystem();
   return snd && snd->IsSoundAvailable() && snd->Channel(kVoiceChannel).m_szName[0] != 0;
 }
 
-bool CSceneBridge::AnyWindowHidden() { return false; }
+bool CSceneBridge::AnyWindowHidden() {
+  CObjectTables& t = m_Engine.Tables();
+  for (std::int32_t i = 0; i < t.WindowCount(); ++i) {
+    if (CTextWindow* w = t.WindowAt(i); w && w->m_nState == 0) return true;
+  }
+  return false;
+}
 
 void CSceneBridge::AdvanceAfterVoice() {
   if (CSoundSystem* snd = GetSoundSystem()) {
@@ -96,7 +101,7 @@ void CSceneBridge::AdvanceAfterVoice() {
   OnLeftClick(0);
 }
 
-void CSceneBridge::ShowTextStep() {}
+void CSceneBridge::ShowTextStep() { m_Engine.Text().ShowTextStep(); }
 
 // The click, key and wheel handlers of the waits, the backlog view and the
 // render tick's steppers are the scene's input and animation parts; until
@@ -113,9 +118,15 @@ void CSceneBridge::OnKey(std::uint32_t bit) {
 }
 void CSceneBridge::OnWheel(std::uint32_t) {}
 void CSceneBridge::OnMouseHover(pl::Window*) {}
-void CSceneBridge::GlideCursorToChoice() {}
+void CSceneBridge::GlideCursorToChoice() { m_Engine.Text().GlideCursorToChoice(); }
 void CSceneBridge::RenderFrame() {}
-bool CSceneBridge::AnyWindowShown() { return false; }
+bool CSceneBridge::AnyWindowShown() {
+  CObjectTables& t = m_Engine.Tables();
+  for (std::int32_t i = 0; i < t.WindowCount(); ++i) {
+    if (CTextWindow* w = t.WindowAt(i); w && w->m_nState == 1) return true;
+  }
+  return false;
+}
 
 std::int32_t CSceneBridge::ScriptMode() { return m_Engine.Script().m_nMode; }
 

@@ -68,11 +68,7 @@ class CSceneBridge : public IScriptScene, public IWaitHost {
   void RenderFrame();
   bool AnyWindowShown();
 
-  const std::string& PageText() const { return m_strPage; }
 
  private:
   CKivBase& m_Engine;
-  std::string m_strPage;  // the page buffer (CP932)
-  bool m_bContinuedText = false;
-  std::int32_t m_nCurrentWindow = -1;
 };

@@ -204,7 +204,7 @@ void CMessageText::PutText(CTextWindow& w, std::int32_t index, std::string_view 
     for (std::size_t i = 0; i < buf.size();) {
       const std::size_t n = sjis::CharLen(std::string_view(buf), i);
       if (n == 0) break;
-      DrawTextChar(x, y, buf.data() + i, static_cast<int>(n), static_cast<std::uint32_t>(m_Eng.m_nTextColor) & 0xFFFFFFu);
+      DrawTextChar(x, y, buf.data() + i, static_cast<int>(n));
       x += n == 2 ? pitch : pitch / 2 + 1;
       i += n;
     }
@@ -216,7 +216,7 @@ void CMessageText::PutText(CTextWindow& w, std::int32_t index, std::string_view 
   std::string plate = SJ("【");
   plate += name;
   plate += SJ("】");
-  DrawTextAtOnce(plate, w, static_cast<std::uint32_t>(m_Eng.m_nTextColor) & 0xFFFFFFu);
+  DrawTextAtOnce(plate, w);
   if (index >= 0) m_pHost->RedrawWindow(index, true);
 }
 
@@ -439,7 +439,8 @@ void CMessageText::ResetWindowText(const std::string* text, bool present) {
   }
   DrawTextAtOnce(rest, *w);
   if (w->m_nColumn >= std::max<int>(1, w->m_nCharsPerLine)) NextLine(*w);
-  if (Scene().m_nPendingState == PND_SLCT && m_nChoiceCount > 0) DrawChoices();
+  const bool choosing = Scene().m_nPendingState == PND_SLCT || m_nBacklogSavedState == PND_SLCT;
+  if (choosing && m_nChoiceCount > 0) DrawChoices();
   if (present) m_pHost->RedrawWindow(index, true);
 }
 

@@ -114,6 +114,10 @@ class CMessageText {
   // shadow at a screen point, in the text or the read colour.
   void DrawTextChar(int x, int y, const char* ch, int bytes);
   void DrawTextChar(int x, int y, const char* ch, int bytes, std::uint32_t colour);
+  // The same at the window's text position (the position does not move).
+  void DrawCursorChar(const CTextWindow& w, const char* ch, int bytes) {
+    DrawTextChar(w.m_nX + w.m_nCursorX, w.m_nY + w.m_nCursorY, ch, bytes);
+  }
   // A whole text from the window's text position, by the reveal's escapes
   // and wrapping, without timing, waits or voices.
   void DrawTextAtOnce(std::string_view text, CTextWindow& w);
@@ -140,6 +144,9 @@ class CMessageText {
   std::int32_t ChoiceCount() const { return m_nChoiceCount; }
   std::int32_t Highlighted() const { return m_nHighlight; }
   const ChoiceRecord& Choice(int i) const { return m_Choices[static_cast<std::size_t>(i)]; }
+  // The state the backlog view saved on opening (its owner keeps it here):
+  // a choice behind the view is drawn again with the window's text.
+  std::uint32_t m_nBacklogSavedState = 0;
   // Highlight style: the unhighlighted choices in grey.
   bool m_bChoiceHighlightStyle = true;
 

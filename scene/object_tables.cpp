@@ -21,7 +21,11 @@ void Debug(const std::string& text) { ScriptBox(text, SJ("デバッグ")); }
 std::int32_t ArgInt(const CScriptEngine& eng, int n) {
   const ArgSlot& a = eng.m_Args[n - 1];
   if (a.type == '%') return a.Int();
-  if (a.type == '!') return static_cast<std::int32_t>(a.Float());
+  if (a.type == '!') {
+    // Truncated as the script's arithmetic does; what no integer holds is 0.
+    const float f = a.Float();
+    return (f >= -2147483648.0f && f < 2147483648.0f) ? static_cast<std::int32_t>(f) : 0;
+  }
   return 0;
 }
 std::string ArgText(const CScriptEngine& eng, int n) {
@@ -501,9 +505,11 @@ void CmdBg(CScriptEngine& eng, CScriptFrame&) {
 void CmdGg(CScriptEngine& eng, CScriptFrame&) {
   CObjectTables* t = g_pTables;
   if (!t) return;
-  const std::int32_t index = ArgInt(eng, 1);
-  const std::int32_t sub = ArgInt(eng, 2);
-  const std::int32_t a = ArgInt(eng, 3), b = ArgInt(eng, 4);
+  // This command takes integers only; anything else counts as 0.
+  auto integer = [&](int n) { return eng.m_Args[n - 1].type == '%' ? eng.m_Args[n - 1].Int() : 0; };
+  const std::int32_t index = integer(1);
+  const std::int32_t sub = integer(2);
+  const std::int32_t a = integer(3), b = integer(4);
   const char* msg = SJ("gg コマンドのゲージ番号指定が間違っています。");
   if (sub >= 1 && sub <= 8) {
     ForEach<CGauge>(index, 0, t->GaugeCount(), &CObjectTables::GaugeAt, msg, [&](CGauge& g) {

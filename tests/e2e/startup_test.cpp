@@ -1,60 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <string>
 
 #include "engine/kiv_base.h"
-#include "framework/entry/process.h"
 #include "framework/key_manager.h"
 #include "framework/window.h"
-#include "platform/fake/fake_backend.h"
 #include "platform/signals.h"
-#include "platform/file.h"
-#include "platform/text.h"
-#include "tests/support/test_support.h"
+#include "tests/e2e/process_fixture.h"
 
 namespace {
 
-std::string Utf8(const std::string& cp932) { return pl::Cp932ToUtf8(cp932); }
-
-std::string Texts(const std::vector<pl::RecordedBox>& boxes) {
-  std::string out;
-  for (const pl::RecordedBox& b : boxes) out += "[" + Utf8(b.caption) + "] " + Utf8(b.text) + "\n";
-  return out;
-}
-
-// The whole process on the fake backend: globals, start-up, the run and
-// shutdown, with a single-instance name of the test's own.
-// A START script that waits for ever, a second at a time.
-constexpr const char kIdleStart[] =
-    "::START\r\n\r\nvar(%i)\r\n^wh(%i==0)\r\nwait(1000)\r\n^endw\r\n::END\r\n";
-
-struct Process : ::testing::Test {
-  pl::FakeBackend fake;
-  kvtest::TempDir folder;
-  ProcessGlobals globals;
-  int exitCode = -1;
-
-  void SetUp() override {
-    ASSERT_TRUE(kvtest::WriteFile(folder / "txt/START.TXT", kIdleStart));
-    pl::SetProgramFolder(folder.path());
-    static std::atomic<int> n{0};
-    globals.m_App.m_strMutexName = "kivzo-e2e-" + std::to_string(getpid()) + "-" + std::to_string(n++);
-    // A run that does not end by itself is a failure, not a hang.
-    fake.onPump = [this](int count) {
-      if (count == 5000) {
-        ADD_FAILURE() << "the run did not end";
-        if (pl::Window* w = fake.lastWindow) pl::DestroyWindow(w);
-      }
-      if (onPump) onPump(count);
-    };
-  }
-  void Run() { exitCode = KivzoMain(globals, nullptr); }
-  std::function<void(int)> onPump;
-};
+using kvtest::Process;
+using kvtest::Texts;
+using kvtest::Utf8;
 
 TEST_F(Process, NormalRunOpensTheWindowWithItsMenuAndEndsOnAConfirmedClose) {
   std::vector<IWinHook*> hooks;

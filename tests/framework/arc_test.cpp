@@ -280,7 +280,9 @@ TEST_F(ArcTest, BadEntriesFailAloneAndReadsRespectTheCapacity) {
     SCOPED_TRACE(c.name);
     std::string got = ReadMember(arc, c.name, c.cap, &rc);
     EXPECT_EQ(rc, c.want);
-    if (rc < 0) EXPECT_EQ(got, std::string(c.cap, '\xCD')) << "a refused read wrote into the buffer";
+    if (rc < 0) {
+      EXPECT_EQ(got, std::string(c.cap, '\xCD')) << "a refused read wrote into the buffer";
+    }
   }
   EXPECT_EQ(arc.NameAt(1), name32);
   EXPECT_FALSE(arc.Seek("PASTEOF").IsValid());

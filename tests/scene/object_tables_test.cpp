@@ -2,7 +2,7 @@
 // configure, and every index a script can get wrong.
 #include <gtest/gtest.h>
 
-#include "tests/engine/scene_harness.h"
+#include "tests/scene/scene_harness.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "graphics/anti_font.h"
 #include "graphics/virtual_screen.h"
-#include "tests/engine/scene_harness.h"
+#include "tests/scene/scene_harness.h"
 
 namespace {
 
@@ -163,7 +163,10 @@ TEST_F(MessageTextTest, SpeedThreeShowsTheLineAtOnceAndTheClickGoesOn) {
   text.m_Settings.textSpeed = 3;
   // (Outside mode 2 consecutive text lines are one line: a label parts them.)
   Page({"あいう", ":a", "えお"});
+  const int marks = scene.readMarks;
   text.ShowTextStep();
+  // The read mark is handed on at the line's end.
+  EXPECT_EQ(scene.readMarks, marks + 1);
   EXPECT_EQ(LitCount(), 3);
   EXPECT_EQ(Scene().m_nPendingState, PND_PROMPT_PAGE);
   // Run mode 2 for the page, back to 1 at the wait.
@@ -259,10 +262,11 @@ TEST_F(MessageTextTest, EscapeIGoesOnWithoutAClick) {
 
 TEST_F(MessageTextTest, LoneEscapeAndLeadByteAtTheEndStopTheLine) {
   text.m_Settings.textSpeed = 3;
-  for (const std::string& line : {std::string("あ@"), std::string("あ\\"), Sj("あ") + "\x82"}) {
+  // "表" ends in 0x5C: "表f" is no page end.
+  for (const std::string& line : {Sj("あ@"), Sj("あ\\"), Sj("あ") + "\x82", Sj("表") + "f"}) {
     text.ClearPageText();
     Page({});
-    eng.m_LineBuf = Sj(line);
+    eng.m_LineBuf = line;
     eng.DeepestFrame().m_nCursor = 0;
     text.PrepareTextLine("");
     ::SetPendingOp(kTextRevealOp, 0);
