@@ -1,6 +1,7 @@
 #include "engine/kiv_base.h"
 
 #include "engine/global_file.h"
+#include "engine/save_slot.h"
 #include "engine/script_box.h"
 #include "engine/variable_commands.h"
 #include "framework/app_base.h"
@@ -530,6 +531,14 @@ int CKivBase::RunLoadMode() {
   if (!m_Script.m_bLoadEnabled) return 0;
   // The load screen is not part of the program yet.
   return 0;
+}
+
+int CKivBase::QuickLoad() {
+  if (m_App.m_nState == APP_QUITTING || m_App.m_nState == APP_DESTROYED) return 0;
+  if (!m_Script.m_bLoadEnabled) return 0;
+  SaveGameContext ctx{m_Script, m_SlotScene, m_SaveData.m_ReadMarks, std::string()};
+  // The save screen's result (101 after a quick load) comes with that screen.
+  return LoadGame(ctx, kQuickSlot, 1);
 }
 
 void CKivBase::UpdateReadMark() { m_SaveData.m_ReadMarks.Update(m_Script); }

@@ -10,6 +10,7 @@
 
 #include "engine/save_data.h"
 #include "engine/scene_bridge.h"
+#include "engine/slot_scene.h"
 #include "engine/script_engine.h"
 #include "framework/arc.h"
 #include "framework/path_name.h"
@@ -79,6 +80,9 @@ class CKivBase : public IWinHook {
   // Launchers of the modal screens: 0 when nothing opened.
   int RunSaveMode();
   int RunLoadMode();
+  // Loads the quick slot after the confirmation question; 1 when a game was
+  // loaded.
+  int QuickLoad();
   // Creates "save" (or a folder inside it) when it is missing; 1 / 0.
   int EnsureSaveFolder(const char* subFolder);
 
@@ -132,6 +136,7 @@ class CKivBase : public IWinHook {
   CScriptEngine m_Script;
   CObjectTables m_Tables;
   CMessageText m_Text;
+  CSlotScene m_SlotScene{m_Tables, m_Text};
   CSaveData m_SaveData;
   std::string m_strProgramFolder;
   bool m_bQuitQuestionOpen = false;

@@ -17,6 +17,7 @@ if [ ${#targets[@]} -eq 0 ]; then
   exit 0
 fi
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 failed=0
 for src in "${targets[@]}"; do

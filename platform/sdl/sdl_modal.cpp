@@ -65,14 +65,20 @@ void SdlBackend::RunMenuLoop(Window& w, const SDL_Event* openingClick) {
   // The open popup reaches below the strip: the whole bar is drawn as an
   // overlay while the loop runs.
   OverlayPainter paint = [bar](ui::Canvas& c) { bar->Draw(c); };
+  // Drawn again only after something happened: a box that waits costs
+  // nothing.
+  bool redraw = true;
   while (bar->Active() && !QuitSignalSeen()) {
-    if (sdl::NativeWindow* n = Native(w)) {
-      n->fullRedraw = true;
-      n->stripDirty = true;
+    if (redraw) {
+      if (sdl::NativeWindow* n = Native(w)) {
+        n->fullRedraw = true;
+        n->stripDirty = true;
+      }
+      Render(w, &paint);
     }
-    Render(w, &paint);
     SDL_Event e;
-    if (!NextModalEvent(w, &e)) continue;
+    redraw = NextModalEvent(w, &e);
+    if (!redraw) continue;
     switch (e.type) {
       case SDL_MOUSEMOTION:
         in = bar->MouseMove(Point{e.motion.x, e.motion.y});
@@ -122,15 +128,19 @@ int SdlBackend::RunMessageBoxLoop(Window& w, const std::string& textCp932, const
   ui::MessageBoxView view(textCp932, captionCp932, style, w.clientWidth, w.clientHeight + menuH);
   OverlayPainter paint = [&view](ui::Canvas& c) { view.Draw(c); };
   int answer = 0;
+  bool redraw = true;
   while (!answer) {
     if (QuitSignalSeen()) {
       answer = view.CloseAnswer();
       break;
     }
-    if (sdl::NativeWindow* n = Native(w)) n->fullRedraw = true;
-    Render(w, &paint);
+    if (redraw) {
+      if (sdl::NativeWindow* n = Native(w)) n->fullRedraw = true;
+      Render(w, &paint);
+    }
     SDL_Event e;
-    if (!NextModalEvent(w, &e)) continue;
+    redraw = NextModalEvent(w, &e);
+    if (!redraw) continue;
     switch (e.type) {
       case SDL_MOUSEMOTION:
         answer = view.MouseMove(Point{e.motion.x, e.motion.y});
@@ -168,16 +178,20 @@ bool SdlBackend::RunDialog(Window* owner, Dialog& dlg) {
   int menuH = w->menu ? MenuBarHeight() : 0;
   ui::DialogView view(dlg, w->clientWidth, w->clientHeight + menuH);
   OverlayPainter paint = [&view](ui::Canvas& c) { view.Draw(c); };
+  bool redraw = true;
   while (!dlg.ended) {
     if (QuitSignalSeen()) {
       dlg.Command(IDCANCEL);
       if (!dlg.ended) EndDialog(&dlg, IDCANCEL);
       break;
     }
-    if (sdl::NativeWindow* n = Native(*w)) n->fullRedraw = true;
-    Render(*w, &paint);
+    if (redraw) {
+      if (sdl::NativeWindow* n = Native(*w)) n->fullRedraw = true;
+      Render(*w, &paint);
+    }
     SDL_Event e;
-    if (!NextModalEvent(*w, &e)) continue;
+    redraw = NextModalEvent(*w, &e);
+    if (!redraw) continue;
     int id = 0;
     switch (e.type) {
       case SDL_MOUSEMOTION:

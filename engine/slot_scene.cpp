@@ -1,0 +1,384 @@
+#include "engine/slot_scene.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "framework/sjis.h"
+#include "graphics/layer_image.h"
+#include "graphics/virtual_screen.h"
+#include "scene/message_text.h"
+#include "scene/object_tables.h"
+#include "scene/pending.h"
+#include "sound/sound_channel.h"
+#include "sound/sound_system.h"
+
+namespace {
+
+// A name field of a record: up to its NUL, never past the field.
+template <std::size_t N>
+std::string FieldText(const char (&field)[N]) {
+  return std::string(field, strnlen(field, N));
+}
+
+std::int16_t To16(std::int32_t v) { return static_cast<std::int16_t>(std::clamp<std::int32_t>(v, -32768, 32767)); }
+std::uint8_t To8(std::int32_t v) { return static_cast<std::uint8_t>(std::clamp<std::int32_t>(v, 0, 255)); }
+
+bool Named(const CLayerImage& rec) { return rec.m_szName[0] != '\0'; }
+
+}  // namespace
+
+CSlotScene::CSlotScene(CObjectTables& tables, CMessageText& text) : m_Tables(tables), m_Text(text) {}
+
+std::string CSlotScene::NewestBacklogVoice() {
+  const ValueNode* last = m_Text.Backlog().Last();
+  if (!last || last->type != VT_BACKLOG) return {};
+  char field[kVoiceNameSize + 1] = {};
+  for (std::size_t k = 0; k < kVoiceNameSize / 4; ++k) {
+    const auto word = static_cast<std::uint32_t>(last->header[BL_VOICE + k]);
+    for (std::size_t b = 0; b < 4; ++b) field[4 * k + b] = static_cast<char>((word >> (8 * b)) & 0xFF);
+  }
+  return std::string(field);
+}
+
+// ---------------------------------------------------------------- saving
+
+void CSlotScene::CaptureWindow(const CTextWindow& w, SlotWindow* out) const {
+  out->x = w.m_nX;
+  out->y = w.m_nY;
+  out->width = w.m_nWidth;
+  out->height = w.m_nHeight;
+  out->state = w.m_nState;
+  out->panelX = w.m_nPanelX;
+  out->panelY = w.m_nPanelY;
+  out->panelWidth = w.m_nPanelWidth;
+  out->panelHeight = w.m_nPanelHeight;
+  out->red = w.m_nColorR;
+  out->green = w.m_nColorG;
+  out->blue = w.m_nColorB;
+  out->panelStrength = w.m_nPanelStrength;
+  out->homeX = w.m_nHomeX;
+  out->homeY = w.m_nHomeY;
+  out->lineGap = w.m_nLineGap;
+  out->charGap = w.m_nCharGap;
+  out->linesPerPage = w.m_nLinesPerPage;
+  out->charsPerLine = w.m_nCharsPerLine;
+  if (Named(w.m_Frame)) {
+    out->frame.present = true;
+    out->frame.name = FieldText(w.m_Frame.m_szName);
+    out->frame.x = w.m_nFrameX;
+    out->frame.y = w.m_nFrameY;
+  }
+  if (Named(w.m_PageCursor)) {
+    out->pageCursor.present = true;
+    out->pageCursor.name = FieldText(w.m_PageCursor.m_szName);
+    out->pageCursor.x = w.m_nPageCursorX;
+    out->pageCursor.y = w.m_nPageCursorY;
+    out->pageCursor.lastFrame = w.m_nPageCursorLast;
+    out->pageCursor.fixedPos = w.m_nPageCursorFixed;
+  }
+  if (Named(w.m_PromptCursor)) {
+    out->promptCursor.present = true;
+    out->promptCursor.name = FieldText(w.m_PromptCursor.m_szName);
+    out->promptCursor.x = w.m_nPromptCursorX;
+    out->promptCursor.y = w.m_nPromptCursorY;
+    out->promptCursor.lastFrame = w.m_nPromptCursorLast;
+  }
+  out->hasButtons = !w.m_Buttons.empty();
+  for (const auto& b : w.m_Buttons) {
+    SlotWindowButton sb;
+    sb.picture = FieldText(b->m_Image.m_szName);
+    sb.action = FieldText(b->m_szAction);
+    sb.x = b->m_Image.m_nX;
+    sb.y = b->m_Image.m_nY;
+    if (b->m_pLabel) {
+      sb.label = FieldText(b->m_pLabel->m_szName);
+      sb.labelX = b->m_pLabel->m_nX;
+      sb.labelY = b->m_pLabel->m_nY;
+    }
+    out->buttons.push_back(std::move(sb));
+  }
+}
+
+void CSlotScene::CaptureSlot(SlotData* slot) {
+  slot->pageText = m_Text.PageText();
+  slot->voice = NewestBacklogVoice();
+  // Only the play modes are known here: the names last requested on each
+  // channel are kept by the sound requests, which will fill them in.
+  if (CSoundSystem* snd = GetSoundSystem()) {
+    slot->music.mode = snd->m_nBgmMode.load();
+    slot->effect.mode = snd->m_nSeMode.load();
+    slot->ambience.mode = snd->m_nEnvMode.load();
+  }
+  // The tone of `mono` has no word yet: saved as none.
+  slot->tone = 0;
+  slot->currentWindow = m_Tables.CurrentIndex();
+  const std::uint32_t state = Scene().m_nPendingState;
+  // Behind an open backlog view the story waits in the state the view saved.
+  slot->pendingState = (state & PND_BACKLOG) ? m_Text.m_nBacklogSavedState : state;
+  // The interpreter keeps no choice-pending word yet.
+  slot->choicePending = 0;
+
+  slot->choices.clear();
+  for (int i = 0; i < m_Text.ChoiceCount() && i < kChoiceSlots; ++i) {
+    const ChoiceRecord& r = m_Text.Choice(i);
+    slot->choices.push_back({r.m_nX, r.m_nY, r.m_nWidth, r.m_nHeight, r.m_strText});
+  }
+
+  slot->windows.assign(static_cast<std::size_t>(m_Tables.WindowCount()), SlotWindow{});
+  for (std::int32_t i = 0; i < m_Tables.WindowCount(); ++i) {
+    CaptureWindow(*m_Tables.WindowAt(i), &slot->windows[static_cast<std::size_t>(i)]);
+  }
+
+  slot->sprites.assign(static_cast<std::size_t>(m_Tables.SpriteCount()), SlotSprite{});
+  for (std::int32_t i = 0; i < m_Tables.SpriteCount(); ++i) {
+    const CLayerImage& s = *m_Tables.SpriteAt(i);
+    SlotSprite& out = slot->sprites[static_cast<std::size_t>(i)];
+    if (Named(s)) {
+      out.name = FieldText(s.m_szName);
+      out.x = s.m_nX;
+      out.y = s.m_nY;
+      out.stateGroup = s.m_State0[3];
+      out.shownState = s.m_nShownState;
+    }
+    out.spriteClass = s.m_nClass;
+    out.blendMode = s.m_nBlendMode;
+    out.alignment = s.m_nAlign;
+    out.sequence = s.m_nCurSeq;
+  }
+
+  // Of the engine words only the read-colour switch exists so far; the
+  // raster, background, right-button, weather and overlay words are saved
+  // as off until their commands keep them.
+  slot->engine = SlotEngineWords{};
+  slot->engine.readMark = m_Text.m_Settings.readMarkDisplay;
+
+  slot->buttons.assign(static_cast<std::size_t>(m_Tables.ButtonCount()), SlotScriptButton{});
+  for (std::int32_t i = 0; i < m_Tables.ButtonCount(); ++i) {
+    const CScriptButton& b = *m_Tables.ButtonAt(i);
+    SlotScriptButton& out = slot->buttons[static_cast<std::size_t>(i)];
+    if (Named(b.m_Image)) {
+      out.picture = FieldText(b.m_Image.m_szName);
+      out.x = b.m_Image.m_nX;
+      out.y = b.m_Image.m_nY;
+    }
+    out.text = FieldText(b.m_szCaption);
+    out.word1 = b.m_nCaptionX;
+    out.word2 = b.m_nCaptionY;
+  }
+
+  slot->gauges.assign(static_cast<std::size_t>(m_Tables.GaugeCount()), SlotGauge{});
+  for (std::int32_t i = 0; i < m_Tables.GaugeCount(); ++i) {
+    const CGauge& g = *m_Tables.GaugeAt(i);
+    SlotGauge& out = slot->gauges[static_cast<std::size_t>(i)];
+    out.colour = {g.m_nR, g.m_nG, g.m_nB, 0};
+    out.x = g.m_nX;
+    out.y = g.m_nY;
+    out.width = g.m_nWidth;
+    out.height = g.m_nHeight;
+    out.blend = g.m_nBlend;
+    out.shown = g.m_bShown;
+    out.direction = g.m_nDirection;
+    out.maximum = g.m_nMaximum;
+    out.value = g.m_nValue;
+  }
+}
+
+// ---------------------------------------------------------------- loading
+
+bool CSlotScene::CanRestoreSlot(const SlotData& slot) {
+  const auto fits = [](std::size_t saved, std::int32_t table) { return saved <= static_cast<std::size_t>(table); };
+  if (!fits(slot.windows.size(), m_Tables.WindowCount()) || !fits(slot.sprites.size(), m_Tables.SpriteCount()) ||
+      !fits(slot.buttons.size(), m_Tables.ButtonCount()) || !fits(slot.gauges.size(), m_Tables.GaugeCount())) {
+    return false;
+  }
+  if (slot.choices.size() > static_cast<std::size_t>(kChoiceSlots)) return false;
+  return slot.currentWindow == -1 || (slot.currentWindow >= 0 && slot.currentWindow < m_Tables.WindowCount());
+}
+
+// The confirmation box is not part of the program yet: LoadGame asks with
+// its message box instead.
+int CSlotScene::AskLoadQuestion() { return -1; }
+
+void CSlotScene::BeginRestore() {
+  ResetCurrentWindow();
+  if (CSoundSystem* snd = GetSoundSystem(); snd && snd->IsSoundAvailable()) {
+    for (int ch = 0; ch < kSoundChannelCount; ++ch) snd->HaltChannel(ch);
+  }
+}
+
+bool CSlotScene::Reload(CLayerImage& record, const std::string& name) const {
+  ClearLayerImage(record);
+  if (name.empty()) return false;
+  return LoadLayerImage(record, name.c_str(), 0, m_Tables.m_pGraphicsArc, 0, 0) == 1;
+}
+
+void CSlotScene::RestoreWindow(const SlotWindow& in, CTextWindow& w) const {
+  w.m_nX = To16(in.x);
+  w.m_nY = To16(in.y);
+  w.m_nWidth = To16(in.width);
+  w.m_nHeight = To16(in.height);
+  w.m_nState = in.state;
+  w.m_nPanelX = To16(in.panelX);
+  w.m_nPanelY = To16(in.panelY);
+  w.m_nPanelWidth = To16(in.panelWidth);
+  w.m_nPanelHeight = To16(in.panelHeight);
+  w.m_nColorR = in.red;
+  w.m_nColorG = in.green;
+  w.m_nColorB = in.blue;
+  // The player's opacity setting holds, not the one of the save.
+  w.m_nPanelStrength = To8(m_Tables.m_nWindowOpacity);
+  w.m_nHomeX = To16(in.homeX);
+  w.m_nHomeY = To16(in.homeY);
+  w.m_nLineGap = To8(in.lineGap);
+  w.m_nCharGap = To8(in.charGap);
+  // As the commands do: 0 would make nothing wrap.
+  w.m_nLinesPerPage = To8(std::max(1, in.linesPerPage));
+  w.m_nCharsPerLine = To8(std::max(1, in.charsPerLine));
+  w.HomeText();
+
+  Reload(w.m_Frame, in.frame.present ? in.frame.name : std::string());
+  w.m_Frame.m_nClass = 2;
+  w.m_nFrameX = To16(in.frame.x);
+  w.m_nFrameY = To16(in.frame.y);
+
+  const bool page = Reload(w.m_PageCursor, in.pageCursor.present ? in.pageCursor.name : std::string());
+  w.m_PageCursor.m_nClass = 2;
+  w.m_nPageCursorX = To16(in.pageCursor.x);
+  w.m_nPageCursorY = To16(in.pageCursor.y);
+  w.m_nPageCursorFixed = in.pageCursor.fixedPos;
+  w.m_nPageCursorLast = page ? std::max(0, in.pageCursor.lastFrame) : 0;
+  w.m_nPageCursorFrame = 0;
+
+  const bool prompt = Reload(w.m_PromptCursor, in.promptCursor.present ? in.promptCursor.name : std::string());
+  w.m_PromptCursor.m_nClass = 2;
+  w.m_nPromptCursorX = To16(in.promptCursor.x);
+  w.m_nPromptCursorY = To16(in.promptCursor.y);
+  w.m_nPromptCursorLast = prompt ? std::max(0, in.promptCursor.lastFrame) : 0;
+  w.m_nPromptCursorFrame = 0;
+
+  // The saved buttons replace the window's own: the running script may have
+  // made the same ones, and adding would double them on every load.
+  w.m_Buttons.clear();
+  for (const SlotWindowButton& sb : in.buttons) {
+    auto b = std::make_unique<CWindowButton>();
+    b->m_Image.m_nClass = 2;
+    // A button whose picture is gone is left out, as the command leaves it.
+    if (!Reload(b->m_Image, sb.picture)) continue;
+    sjis::CopyBounded(b->m_szAction, sizeof b->m_szAction, sb.action);
+    b->m_Image.m_nX = To16(sb.x);
+    b->m_Image.m_nY = To16(sb.y);
+    if (!sb.label.empty()) {
+      auto l = std::make_unique<CLayerImage>();
+      l->m_nClass = 1;
+      if (Reload(*l, sb.label)) {
+        l->m_nX = To16(sb.labelX);
+        l->m_nY = To16(sb.labelY);
+        b->m_pLabel = std::move(l);
+      }
+    }
+    if (!w.m_Buttons.empty()) w.m_Buttons.back()->m_Image.m_pNext = &b->m_Image;
+    w.m_Buttons.push_back(std::move(b));
+  }
+}
+
+void CSlotScene::RestoreSlot(const SlotData& slot) {
+  m_Text.ClearPageText();
+  m_Text.AppendPageText(slot.pageText);
+  if (CSoundSystem* snd = GetSoundSystem()) {
+    snd->m_nBgmMode.store(slot.music.mode);
+    snd->m_nSeMode.store(slot.effect.mode);
+    snd->m_nEnvMode.store(slot.ambience.mode);
+  }
+  // The saved tone and the choices wait for the tone command and for a way
+  // to hand saved choice records to the message text.
+  if (slot.currentWindow >= 0) m_Tables.SelectWindow(slot.currentWindow);
+
+  for (std::size_t i = 0; i < slot.windows.size(); ++i) {
+    RestoreWindow(slot.windows[i], *m_Tables.WindowAt(static_cast<std::int32_t>(i)));
+  }
+
+  for (std::size_t i = 0; i < slot.sprites.size(); ++i) {
+    const SlotSprite& in = slot.sprites[i];
+    CLayerImage& s = *m_Tables.SpriteAt(static_cast<std::int32_t>(i));
+    if (in.name.empty()) {
+      s.m_szName[0] = '\0';
+    } else {
+      Reload(s, in.name);
+    }
+    s.m_nX = To16(in.x);
+    s.m_nY = To16(in.y);
+    s.m_State0[3] = static_cast<std::uint8_t>(in.stateGroup);
+    s.m_nShownState = static_cast<std::uint8_t>(in.shownState);
+    s.m_nClass = static_cast<std::uint8_t>(in.spriteClass);
+    s.m_nBlendMode = static_cast<std::uint8_t>(in.blendMode);
+    s.m_nAlign = static_cast<std::uint8_t>((in.alignment == 1 || in.alignment == 2) ? in.alignment : 0);
+    s.m_nCurSeq = static_cast<std::uint16_t>(in.sequence);
+  }
+
+  // The raster, background, right-button, weather and overlay words go
+  // back once their layers and commands keep them.
+  m_Text.m_Settings.readMarkDisplay = slot.engine.readMark;
+
+  for (std::size_t i = 0; i < slot.buttons.size(); ++i) {
+    const SlotScriptButton& in = slot.buttons[i];
+    CScriptButton& b = *m_Tables.ButtonAt(static_cast<std::int32_t>(i));
+    if (in.picture.empty()) {
+      b.m_Image.m_szName[0] = '\0';
+    } else {
+      Reload(b.m_Image, in.picture);
+    }
+    b.m_Image.m_nX = To16(in.x);
+    b.m_Image.m_nY = To16(in.y);
+    sjis::CopyBounded(b.m_szCaption, sizeof b.m_szCaption, in.text);
+    b.m_nCaptionX = To16(in.word1);
+    b.m_nCaptionY = To16(in.word2);
+  }
+
+  for (std::size_t i = 0; i < slot.gauges.size(); ++i) {
+    const SlotGauge& in = slot.gauges[i];
+    CGauge& g = *m_Tables.GaugeAt(static_cast<std::int32_t>(i));
+    g.m_nR = in.colour[0];
+    g.m_nG = in.colour[1];
+    g.m_nB = in.colour[2];
+    g.m_nX = To16(in.x);
+    g.m_nY = To16(in.y);
+    g.m_nWidth = To16(in.width);
+    g.m_nHeight = To16(in.height);
+    g.m_nBlend = To8(in.blend);
+    g.m_bShown = in.shown;
+    g.m_nDirection = To16(in.direction);
+    g.m_nMaximum = To16(in.maximum);
+    g.m_nValue = To16(in.value);
+  }
+}
+
+void CSlotScene::FinishRestore(const SlotData& slot, bool quickSlot) {
+  // The background, script buttons, gauges and sprites are drawn again by
+  // the scene composition, which is not part of the program yet.
+  m_Text.ClearBacklog();
+  // The saved voice becomes the current one once the message text takes a
+  // voice name from outside.
+  SetAutoDeadline(static_cast<std::uint32_t>(slot.pageText.size() / 2));
+  // Composing the sprites onto the layers comes with the scene composition.
+  if (quickSlot) {
+    VirtualScreen* shown = GetPresentedScreen();
+    VirtualScreen* second = GetVirtualScreen(1);
+    if (shown && second && shown != second) {
+      CopyScreenRect(0, 0, kScreenWidth - 1, kScreenHeight - 1, 0, 0, shown, second);
+    }
+  }
+  // The 500 ms dissolve into the loaded picture comes with the transition
+  // stepper; until then its end is applied at once: the saved wait back,
+  // the window shown with its page text.
+  ClearPendingOps();
+  SceneState& s = Scene();
+  s.m_nPendingState = slot.pendingState;
+  if (CTextWindow* w = m_Tables.CurrentWindow();
+      w && (!m_Text.IsPageTextEmpty() || slot.pendingState == PND_SLCT)) {
+    w->m_nState = 1;
+    m_Text.ResetWindowText(nullptr, true);
+  }
+  s.m_pfnFrameHook = &RunWaitStates;
+  // The music and ambience are requested again once the sound requests
+  // keep their names.
+}
