@@ -222,9 +222,16 @@ int CKivBase::PumpAndPace() {
   return m_bQuit || !pl::IsWindow(m_hWnd) ? 0 : 1;
 }
 
-void CKivBase::DispatchWaitKeys() {
+void CKivBase::DispatchWaitKeys() { DispatchKeys(true); }
+
+// While the skip key is held only the keys below it are served: Shift and
+// Ctrl are not tested.
+void CKivBase::DispatchWaitKeysNoSkip() { DispatchKeys(false); }
+
+void CKivBase::DispatchKeys(bool withSkipKeys) {
   if (!m_pKeyManager) return;
   CKeyManager& k = *m_pKeyManager;
+  // The first key found down decides, and nothing after it is tested.
   if (k.CheckKey(KEY_ENTER, &m_ptMouse)) {
     // The decide key does nothing while the script's mode word is 0 or 3,
     // and still masks everything below it.
@@ -240,36 +247,10 @@ void CKivBase::DispatchWaitKeys() {
   }
   if (k.CheckKey(KEY_UP, &m_ptMouse)) return OnReleasedKey(KEY_UP);
   if (k.CheckKey(KEY_DOWN, &m_ptMouse)) return OnReleasedKey(KEY_DOWN);
-  if (k.CheckKey(KEY_LEFT, &m_ptMouse) || k.CheckKey(KEY_RIGHT, &m_ptMouse) || k.CheckKey(KEY_SHIFT, &m_ptMouse))
-    return;
-  if (k.CheckKey(KEY_CTRL, &m_ptMouse)) return OnSkipKey();
-  if (k.CheckKey(KEY_PAGEUP, &m_ptMouse)) return OnPageUpKey();
-  if (k.CheckKey(KEY_PAGEDOWN, &m_ptMouse)) return OnPageDownKey();
-  if (k.CheckKey(KEY_HOME, &m_ptMouse)) return OnHomeKey();
-  if (k.CheckKey(KEY_END, &m_ptMouse)) return OnEndKey();
-  if (k.CheckKey(KEY_Z, &m_ptMouse)) return OnSaveKey();
-  if (k.CheckKey(KEY_X, &m_ptMouse)) return OnLoadKey();
-  if (k.CheckKey(KEY_C, &m_ptMouse)) return OnWheelKey();
-  if (k.CheckKey(KEY_V, &m_ptMouse)) return OnVKey();
-}
-
-void CKivBase::DispatchWaitKeysNoSkip() {
-  if (!m_pKeyManager) return;
-  CKeyManager& k = *m_pKeyManager;
-  if (k.CheckKey(KEY_ENTER, &m_ptMouse)) {
-    std::int32_t mode = m_Script.m_nMode;
-    if (mode == 0 || mode == 3) return;
-    m_Scene.PressWindowButton();
-    if (WaitKeyRelease(KEY_ENTER, 0)) m_Scene.OnLeftClick(1);
-    return;
-  }
-  if (k.CheckKey(KEY_SPACE, &m_ptMouse)) {
-    if (WaitKeyRelease(KEY_SPACE, 0)) m_Scene.OnRightClick();
-    return;
-  }
-  if (k.CheckKey(KEY_UP, &m_ptMouse)) return OnReleasedKey(KEY_UP);
-  if (k.CheckKey(KEY_DOWN, &m_ptMouse)) return OnReleasedKey(KEY_DOWN);
+  // Left, Right and Shift have no action of their own but mask the rest.
   if (k.CheckKey(KEY_LEFT, &m_ptMouse) || k.CheckKey(KEY_RIGHT, &m_ptMouse)) return;
+  if (withSkipKeys && k.CheckKey(KEY_SHIFT, &m_ptMouse)) return;
+  if (withSkipKeys && k.CheckKey(KEY_CTRL, &m_ptMouse)) return OnSkipKey();
   if (k.CheckKey(KEY_PAGEUP, &m_ptMouse)) return OnPageUpKey();
   if (k.CheckKey(KEY_PAGEDOWN, &m_ptMouse)) return OnPageDownKey();
   if (k.CheckKey(KEY_HOME, &m_ptMouse)) return OnHomeKey();

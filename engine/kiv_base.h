@@ -127,6 +127,7 @@ class CKivBase : public IWinHook {
   void ShutdownEngine();
   void SetupPaths();
   void ApplyMode01();
+  void DispatchKeys(bool withSkipKeys);
   // The shared tail of the page-key handlers.
   void OnReleasedKey(std::uint32_t bit);
   bool InPromptOrChoice() const;

@@ -65,7 +65,7 @@ class Font {
   Font(const Font&) = delete;
   Font& operator=(const Font&) = delete;
 
-  // Opens the best installed face for the spec. Null only when no usable
+  // Opens the best installed face for what is asked. Null only when no usable
   // face is installed at all.
   static std::unique_ptr<Font> Open(const FontSpec& spec);
 

@@ -13,6 +13,30 @@ namespace pl {
 
 using sdl::Native;
 
+namespace {
+
+// A box's or a dialog's answer to the pointer and key events they share:
+// each view returns its answer (or command) for the input, 0 for none.
+template <typename View>
+int FeedView(View& view, const SDL_Event& e) {
+  switch (e.type) {
+    case SDL_MOUSEMOTION:
+      return view.MouseMove(Point{e.motion.x, e.motion.y});
+    case SDL_MOUSEBUTTONDOWN:
+      return e.button.button == SDL_BUTTON_LEFT ? view.MouseDown(Point{e.button.x, e.button.y}) : 0;
+    case SDL_MOUSEBUTTONUP:
+      return e.button.button == SDL_BUTTON_LEFT ? view.MouseUp(Point{e.button.x, e.button.y}) : 0;
+    case SDL_KEYDOWN: {
+      ui::Key k;
+      return ui::KeyFromVirtualKey(sdl::VirtualKeyOf(e.key.keysym), &k) ? view.KeyPress(k) : 0;
+    }
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
 ui::MenuBarView* SdlBackend::MenuBar(Window& w) {
   if (!w.menu) return nullptr;
   if (!bar_ || barMenu_ != w.menu) {
@@ -141,30 +165,10 @@ int SdlBackend::RunMessageBoxLoop(Window& w, const std::string& textCp932, const
     SDL_Event e;
     redraw = NextModalEvent(w, &e);
     if (!redraw) continue;
-    switch (e.type) {
-      case SDL_MOUSEMOTION:
-        answer = view.MouseMove(Point{e.motion.x, e.motion.y});
-        break;
-      case SDL_MOUSEBUTTONDOWN:
-        if (e.button.button == SDL_BUTTON_LEFT) answer = view.MouseDown(Point{e.button.x, e.button.y});
-        break;
-      case SDL_MOUSEBUTTONUP:
-        if (e.button.button == SDL_BUTTON_LEFT) answer = view.MouseUp(Point{e.button.x, e.button.y});
-        break;
-      case SDL_KEYDOWN: {
-        ui::Key k;
-        if (ui::KeyFromVirtualKey(sdl::VirtualKeyOf(e.key.keysym), &k)) answer = view.KeyPress(k);
-        break;
-      }
-      case SDL_WINDOWEVENT:
-        // The close box answers the box, as its own close box would.
-        if (e.window.event == SDL_WINDOWEVENT_CLOSE) answer = view.CloseAnswer();
-        break;
-      case SDL_QUIT:
-        answer = view.CloseAnswer();
-        break;
-      default:
-        break;
+    answer = FeedView(view, e);
+    // The close box answers the box, as its own close box would.
+    if ((e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_CLOSE) || e.type == SDL_QUIT) {
+      answer = view.CloseAnswer();
     }
   }
   if (sdl::NativeWindow* n = Native(w)) n->fullRedraw = true;
@@ -192,31 +196,8 @@ bool SdlBackend::RunDialog(Window* owner, Dialog& dlg) {
     SDL_Event e;
     redraw = NextModalEvent(*w, &e);
     if (!redraw) continue;
-    int id = 0;
-    switch (e.type) {
-      case SDL_MOUSEMOTION:
-        id = view.MouseMove(Point{e.motion.x, e.motion.y});
-        break;
-      case SDL_MOUSEBUTTONDOWN:
-        if (e.button.button == SDL_BUTTON_LEFT) id = view.MouseDown(Point{e.button.x, e.button.y});
-        break;
-      case SDL_MOUSEBUTTONUP:
-        if (e.button.button == SDL_BUTTON_LEFT) id = view.MouseUp(Point{e.button.x, e.button.y});
-        break;
-      case SDL_KEYDOWN: {
-        ui::Key k;
-        if (ui::KeyFromVirtualKey(sdl::VirtualKeyOf(e.key.keysym), &k)) id = view.KeyPress(k);
-        break;
-      }
-      case SDL_WINDOWEVENT:
-        if (e.window.event == SDL_WINDOWEVENT_CLOSE) id = IDCANCEL;
-        break;
-      case SDL_QUIT:
-        id = IDCANCEL;
-        break;
-      default:
-        break;
-    }
+    int id = FeedView(view, e);
+    if ((e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_CLOSE) || e.type == SDL_QUIT) id = IDCANCEL;
     if (id) dlg.Command(id);
   }
   if (sdl::NativeWindow* n = Native(*w)) n->fullRedraw = true;
