@@ -130,6 +130,36 @@ TEST_F(EngineRun, HeldCtrlSkipsUntilReleasedAndOtherKeysMaskIt) {
   }
 }
 
+TEST_F(EngineRun, VTogglesSkipOnlyWhileTheScriptWaitsForAClick) {
+  struct Case {
+    const char* what;
+    std::uint32_t state;  // the wait the script is in when V is pressed
+    std::int32_t runModeAfter;
+  };
+  const Case cases[] = {
+      {"click wait in a page", PND_PROMPT_PAGE, RUN_SKIP},
+      {"click wait at the page end", PND_FPROMPT, RUN_SKIP},
+      {"a timed wait", PND_TIMER, RUN_NORMAL},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::int32_t seen = -1;
+    int first = fake.pumps;
+    onPump = [&](int count) {
+      int n = count - first;
+      if (n == 10) {
+        Scene().m_nPendingState = c.state;
+        fake.InjectKey(pl::DIK_V, true);
+      }
+      if (n == 20) fake.InjectKey(pl::DIK_V, false);
+      if (n == 30) seen = Scene().m_nRunMode;
+      CloseAt(n, 40);
+    };
+    Run();
+    EXPECT_EQ(seen, c.runModeAfter);
+  }
+}
+
 TEST_F(EngineRun, AScriptThatNeverWaitsDoesNotFreezeTheWindow) {
   startScript = "::START\r\n\r\nvar(%n)\r\n^wh(%n>=0)\r\n%n+=1\r\n^endw\r\n::END\r\n";
   onPump = [&](int count) { CloseAt(count, 5); };
