@@ -131,6 +131,7 @@ const DesktopSettings& GetRecordedDesktop() { return g_Desktop; }
 
 void ResetDisplayModeState() {
   g_nDisplayMode = 0;
+  SetPictureOffset(0, 0);
   g_Desktop = DesktopSettings{};
   g_bMenuAttached = true;
 }
@@ -296,6 +297,8 @@ int ChangeWindowStyle(std::uint32_t remove, std::uint32_t add) {
   int sw = 0, sh = 0;
   pl::GetScreenSize(&sw, &sh);
   window->SetCenteredOffset(sw, sh);
+  // Rectangles presented in mode 2 land at the picture offset.
+  SetPictureOffset(window->GetOffsetX(), window->GetOffsetY());
   switch (g_nDisplayMode) {
     case 1:
       SizeWindow(sw, sh, true);

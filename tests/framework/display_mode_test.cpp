@@ -10,6 +10,7 @@
 #include "framework/key_manager.h"
 #include "framework/window.h"
 #include "graphics/d3d_screen.h"
+#include "graphics/virtual_screen.h"
 #include "platform/fake/fake_backend.h"
 
 namespace {
@@ -131,6 +132,17 @@ TEST_F(Display, FullScreenAt1024WideTakesTheNextTallerModeAndPaintsTheBars) {
   EXPECT_EQ(f[683 * width + 5], 0xFFFFFFFFu);
   EXPECT_EQ(f[684 * width + 5], 0xFF000000u);
   EXPECT_EQ(f[767 * width + 1023], 0xFF000000u);
+
+  // A rectangle of the presented surface reaches the window at the offset.
+  VirtualScreen* screen = CreateVirtualScreen(0);
+  ASSERT_NE(screen, nullptr);
+  std::fill(screen->Pixels(), screen->Pixels() + 1024 * 600, 0xFF112233u);
+  SetPresentedScreen(screen);
+  PresentRect(0, 0, 16, 16, 0, 0, nullptr);
+  EXPECT_EQ(hWnd()->front[84 * width], 0xFF112233u);
+  EXPECT_EQ(hWnd()->front[83 * width], 0xFF000000u);
+  SetPresentedScreen(nullptr);
+  FreeVirtualScreen(screen);
 }
 
 TEST_F(Display, RefusedTwiceStillCoversTheScreenWithThePictureCentred) {
