@@ -123,7 +123,6 @@ int CKivBase::InitApplication(pl::Window* hWnd, void*) {
     return 0;
   }
   // 5.
-  m_Script.m_strProgramFolder = m_strProgramFolder;
   m_SaveData.LoadAtStart(m_Script);
   Scene().m_bStepReady = 0;
   // 6. A desktop exactly 1024 wide plays on the whole screen.

@@ -14,6 +14,7 @@
 
 namespace {
 
+using soundtest::BufferIsSilent;
 using soundtest::ExpectedOutput;
 using soundtest::SoundRig;
 
@@ -29,18 +30,6 @@ void SetLoop(CSoundSystem& s, int channel, bool loop) {
   if (channel == kBgmChannel) s.m_nBgmMode = mode;
   else if (channel == kEnvChannel) s.m_nEnvMode = mode;
   else s.m_nSeMode = mode;
-}
-
-// The whole buffer as the channel would next play it.
-bool BufferIsSilent(CSoundChannel& c) {
-  void* p1;
-  void* p2;
-  std::uint32_t n1, n2;
-  if (!c.m_pBuffer->Lock(0, c.m_nBufferBytes, &p1, &n1, &p2, &n2)) return false;
-  const auto* b = static_cast<const std::uint8_t*>(p1);
-  const bool silent = std::all_of(b, b + n1, [](std::uint8_t x) { return x == 0; });
-  c.m_pBuffer->Unlock(p1, n1, p2, n2);
-  return silent;
 }
 
 struct PlayCase {

@@ -13,20 +13,11 @@
 
 namespace {
 
+using soundtest::BufferIsSilent;
+
 std::string FormatOptions(int channel) {
   const pl::PcmFormat f = ChannelFormat(channel);
   return " --rate " + std::to_string(f.rate) + " --channels " + std::to_string(f.channels);
-}
-
-bool BufferIsSilent(CSoundChannel& c) {
-  void* p1;
-  void* p2;
-  std::uint32_t n1, n2;
-  if (!c.m_pBuffer->Lock(0, c.m_nBufferBytes, &p1, &n1, &p2, &n2)) return false;
-  const auto* b = static_cast<const std::uint8_t*>(p1);
-  const bool silent = std::all_of(b, b + n1, [](std::uint8_t x) { return x == 0; });
-  c.m_pBuffer->Unlock(p1, n1, p2, n2);
-  return silent;
 }
 
 TEST(SoundStress, HaltWhileTheMixerRuns) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace soundtest {
@@ -116,6 +117,17 @@ std::vector<std::int16_t> SoundRig::Render(std::size_t frames) {
     CollectMessages();
   }
   return out;
+}
+
+bool BufferIsSilent(CSoundChannel& c) {
+  void* p1;
+  void* p2;
+  std::uint32_t n1, n2;
+  if (!c.m_pBuffer->Lock(0, c.m_nBufferBytes, &p1, &n1, &p2, &n2)) return false;
+  const auto* b = static_cast<const std::uint8_t*>(p1);
+  const bool silent = std::all_of(b, b + n1, [](std::uint8_t x) { return x == 0; });
+  c.m_pBuffer->Unlock(p1, n1, p2, n2);
+  return silent;
 }
 
 }  // namespace soundtest

@@ -80,4 +80,7 @@ class SoundRig {
   std::uint64_t rendered_ = 0;
 };
 
+// Whether the whole buffer, as the channel would next play it, is silence.
+bool BufferIsSilent(CSoundChannel& c);
+
 }  // namespace soundtest
