@@ -1,0 +1,28 @@
+// Screen composition on the four layers: the sprites in number order, the
+// message window with its frame, buttons and name window, rectangle copies
+// between layers, gauge bars, and the `bmp` command's picture export.
+// Layer selectors are those of DrawWindowButton (layer_draw.h).
+#pragma once
+#include <cstdint>
+
+#include "graphics/virtual_screen.h"
+#include "scene/object_tables.h"
+
+class CArc;
+
+// Inclusive rectangle (left, top, right, bottom).
+struct ScreenRect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+void ComposeSprites(bool withSystemSprites);
+void RedrawMessageWindow(int sourceLayer, CTextWindow& window, int destinationLayer);
+void DrawWindowDecoration(CTextWindow& window, VirtualScreen* destination, const VirtualScreen* source);
+void RedrawTextWindow(CTextWindow& window, int sourceLayer, bool present);
+void CopyScreenRegion(const ScreenRect& rect, VirtualScreen* destination, const VirtualScreen* source);
+void CopyFullScreenRect(const ScreenRect* rect, const VirtualScreen* source, VirtualScreen* destination,
+                        const ScreenRect& fallback);
+void BlendGaugeBar(const ScreenRect& rect, int red, int percent, VirtualScreen* destination,
+                   const VirtualScreen* source, int green, int blue);
+// 1 when the picture was found and handed to the export.
+int LoadBmpImage(const char* name, CArc* archive);

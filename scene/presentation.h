@@ -1,0 +1,32 @@
+// The words the scene's drawing parts share for the whole run: the clear
+// colour of the background, the layer-rebuild flag, the screen effect of
+// `raster`, the caption colours of script buttons, the name window and
+// cell pictures, the click-wait cursor's animation tick, the menu bar of
+// the full-screen modes and the right-click binding of `rbtn`.
+// Main thread only.
+#pragma once
+#include <cstdint>
+
+#include "graphics/layer_image.h"
+
+struct ScenePresentation {
+  std::uint32_t m_dwFillColor = 0;        // `fill`: 0x00RRGGBB
+  std::int32_t m_bLayersNeedRebuild = 0;  // set by a composition without system sprites
+  std::int32_t m_bRasterOn = 0;           // `raster` screen effect
+  std::int32_t m_nRasterKind = 0;         // 0 ripple, 1 wave bands
+  std::uint32_t m_dwCursorAnimStart = 0;  // click-wait cursor animation
+  std::int32_t m_bMenuBarShown = 0;       // full-screen modes: menu attached
+  std::int32_t m_nRightClickValue = -1;   // `rbtn`: -1 none
+
+  // The name window above a message window and the two cells.
+  CLayerImage m_NameWindow;
+  CLayerImage m_MessageCell;
+  CLayerImage m_NameCell;
+  std::int32_t m_bNameWindowLoaded = 0;
+  std::int32_t m_bMessageCellLoaded = 0;
+  std::int32_t m_bNameCellLoaded = 0;
+};
+
+// The process's presentation words (tests reset them).
+ScenePresentation& Presentation();
+void ResetPresentation();

@@ -1,0 +1,3 @@
+#include "sound/sound_request.h"
+
+void UpdateSoundFades() {}
