@@ -1,5 +1,7 @@
 #include "engine/kiv_base.h"
 
+#include "scene/presentation.h"
+
 #include "engine/global_file.h"
 #include "engine/save_slot.h"
 #include "engine/script_box.h"
@@ -17,6 +19,7 @@
 #include "platform/time.h"
 #include "platform/window.h"
 #include "scene/pending.h"
+#include "scene/presentation.h"
 #include "sound/sound_system.h"
 
 const char kHomePageUrl[] = "https://kivzo.example/";
@@ -167,6 +170,14 @@ void CKivBase::StartEngine(pl::Window* hWnd) {
   // 9. The object tables; their records are made by the script's commands.
   SetObjectTables(&m_Tables);
   InstallObjectCommands(m_Script);
+  {
+    ScenePresentation& look = Presentation();
+    look.m_pTables = &m_Tables;
+    look.m_pText = &m_Text;
+    look.m_pScript = &m_Script;
+    look.m_pSettings = &m_SaveData.m_Settings;
+    look.m_pEngine = this;
+  }
   m_Tables.m_pGraphicsArc = &m_GrpArc;
   m_Tables.m_nWindowOpacity = Settings().m_nWindowOpacity;
   // 10. Done by the reset above.
@@ -409,6 +420,7 @@ void CKivBase::ShutdownEngine() {
   if (m_hWnd) pl::SetFullscreen(m_hWnd, pl::FullscreenKind::Off);
   // 6.
   if (Scene().m_pHost == &m_Scene) Scene().m_pHost = nullptr;
+  if (Presentation().m_pEngine == this) ResetPresentation();
   pl::PostQuitMessage(0);
 }
 

@@ -9,6 +9,12 @@
 
 #include "graphics/layer_image.h"
 
+class CKivBase;
+class CMessageText;
+class CObjectTables;
+class CScriptEngine;
+class CSettings;
+
 struct ScenePresentation {
   std::uint32_t m_dwFillColor = 0;        // `fill`: 0x00RRGGBB
   std::int32_t m_bLayersNeedRebuild = 0;  // set by a composition without system sprites
@@ -25,6 +31,15 @@ struct ScenePresentation {
   std::int32_t m_bNameWindowLoaded = 0;
   std::int32_t m_bMessageCellLoaded = 0;
   std::int32_t m_bNameCellLoaded = 0;
+
+  // The parts of the running engine the scene works with: set by the engine
+  // at start and cleared at its shutdown; tests set what they drive. The
+  // engine pointer is null in tests that run without the engine object.
+  CObjectTables* m_pTables = nullptr;
+  CMessageText* m_pText = nullptr;
+  CScriptEngine* m_pScript = nullptr;
+  CSettings* m_pSettings = nullptr;
+  CKivBase* m_pEngine = nullptr;
 };
 
 // The process's presentation words (tests reset them).
