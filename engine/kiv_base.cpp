@@ -1,7 +1,5 @@
 #include "engine/kiv_base.h"
 
-#include "scene/presentation.h"
-
 #include "engine/global_file.h"
 #include "engine/save_slot.h"
 #include "engine/script_box.h"
