@@ -13,6 +13,7 @@ struct WindowCreateRecord {
   void* hInstance = nullptr;
   pl::Menu* hMenu = nullptr;
   pl::Window* hParent = nullptr;
+  int nId = 0;  // a child window's control id
   int nHeight = 600;
   int nWidth = 1024;
   int y = 0;

@@ -15,6 +15,9 @@
 
 namespace pl {
 
+struct EditControl;
+struct ImeState;
+
 // The platform's record of a window; the backend keeps its native part in
 // `native`.
 class Window {
@@ -42,6 +45,16 @@ class Window {
   Rect pictureDirty{};
   FullscreenKind fullscreen = FullscreenKind::Off;
   void* native = nullptr;
+
+  // Child windows have no native part: they live inside their parent's
+  // client (x, y relative to it) and the backend draws them over its picture.
+  Window* parent = nullptr;
+  std::vector<Window*> children;  // alive ones, in creation order
+  bool enabled = true;
+  int controlId = 0;
+  bool childrenDirty = false;      // a child changed: the parent is drawn again
+  EditControl* edit = nullptr;     // the "edit" class's state (owned)
+  ImeState* ime = nullptr;         // made on first use (owned)
 };
 
 // A dialog made from its template while it runs.

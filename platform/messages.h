@@ -19,10 +19,14 @@ enum : std::uint32_t {
   WM_SETFOCUS = 0x0007,
   WM_KILLFOCUS = 0x0008,
   WM_PAINT = 0x000F,
+  WM_SETTEXT = 0x000C,
+  WM_GETTEXT = 0x000D,
+  WM_GETTEXTLENGTH = 0x000E,
   WM_CLOSE = 0x0010,
   WM_QUIT = 0x0012,
   WM_ERASEBKGND = 0x0014,
   WM_ACTIVATEAPP = 0x001C,
+  WM_SETFONT = 0x0030,
   WM_NCLBUTTONDOWN = 0x00A1,
   WM_NCLBUTTONDBLCLK = 0x00A3,
   WM_KEYDOWN = 0x0100,
@@ -32,6 +36,7 @@ enum : std::uint32_t {
   WM_SYSKEYUP = 0x0105,
   WM_IME_STARTCOMPOSITION = 0x010D,
   WM_IME_ENDCOMPOSITION = 0x010E,
+  WM_IME_COMPOSITION = 0x010F,
   WM_INITDIALOG = 0x0110,
   WM_COMMAND = 0x0111,
   WM_SYSCOMMAND = 0x0112,
@@ -42,6 +47,8 @@ enum : std::uint32_t {
   WM_RBUTTONUP = 0x0205,
   WM_MOUSEWHEEL = 0x020A,
   WM_EXITMENULOOP = 0x0212,
+  WM_IME_SETCONTEXT = 0x0281,
+  WM_IME_NOTIFY = 0x0282,
   WM_USER = 0x0400,
 };
 
@@ -59,10 +66,16 @@ enum : std::uint32_t {
 
 // Virtual-key codes carried by the key messages.
 enum : std::uint32_t {
+  VK_BACK = 0x08,
   VK_TAB = 0x09,
   VK_RETURN = 0x0D,
   VK_MENU = 0x12,  // Alt
   VK_ESCAPE = 0x1B,
+  VK_END = 0x23,
+  VK_HOME = 0x24,
+  VK_LEFT = 0x25,
+  VK_RIGHT = 0x27,
+  VK_DELETE = 0x2E,
 };
 
 constexpr std::uint32_t LoWord(std::uintptr_t v) { return static_cast<std::uint32_t>(v & 0xFFFF); }

@@ -2,6 +2,8 @@
 #include <cstring>
 
 #include "platform/backend.h"
+#include "platform/edit_control.h"
+#include "platform/ime.h"
 #include "platform/text.h"
 
 namespace pl {
@@ -11,7 +13,61 @@ Backend* g_backend = nullptr;
 // The program's windows; it has one, but nothing here depends on that.
 std::vector<Window*> g_windows;
 
+// The child that has the keyboard, if any.
+Window* g_focusChild = nullptr;
+
 int Clamp(int v, int lo, int hi) { return std::max(lo, std::min(v, hi)); }
+
+bool EqualsNoCase(const std::string& a, const char* b) {
+  std::size_t n = std::strlen(b);
+  if (a.size() != n) return false;
+  for (std::size_t i = 0; i < n; ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+void MarkChildChanged(Window* w) {
+  if (w && w->parent) w->parent->childrenDirty = true;
+}
+
+// The focused child loses the keyboard to its parent.
+void DropChildFocus(Window* child) {
+  if (g_focusChild != child) return;
+  g_focusChild = nullptr;
+  if (child->alive) SendMessage(child, WM_KILLFOCUS, reinterpret_cast<WPARAM>(child->parent), 0);
+  MarkChildChanged(child);
+}
+
+Window* CreateChild(const WindowDesc& desc, WindowProc proc) {
+  Window* parent = desc.parent;
+  if (!parent->alive) return nullptr;
+  auto* w = new Window;
+  w->parent = parent;
+  w->controlId = desc.controlId;
+  w->className = desc.className;
+  w->caption = desc.caption;
+  w->style = desc.style;
+  w->x = desc.x;
+  w->y = desc.y;
+  w->clientWidth = std::max(desc.width, 1);
+  w->clientHeight = std::max(desc.height, 1);
+  w->visible = (desc.style & WS_VISIBLE) != 0;
+  if (EqualsNoCase(desc.className, "edit")) {
+    w->edit = new EditControl;
+    w->proc = proc ? proc : &EditWindowProc;
+  } else {
+    w->proc = proc ? proc : &DefWindowProc;
+  }
+  w->alive = true;
+  parent->children.push_back(w);
+  parent->childrenDirty = true;
+  if (w->edit && !desc.caption.empty()) SendMessage(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(desc.caption.c_str()));
+  return w;
+}
 
 }  // namespace
 
@@ -32,6 +88,7 @@ void SetBackend(Backend* backend) {
 Window* CreateWindow(const WindowDesc& desc, WindowProc proc) {
   Backend* b = CurrentBackend();
   if (!b) return nullptr;
+  if (desc.parent) return CreateChild(desc, proc);
   auto* w = new Window;
   w->proc = proc;
   w->className = desc.className;
@@ -54,17 +111,32 @@ Window* CreateWindow(const WindowDesc& desc, WindowProc proc) {
 
 void DestroyWindow(Window* w) {
   if (!w || !w->alive) return;
+  // Children go first, as their owners expect their parent to outlive them.
+  std::vector<Window*> children = w->children;
+  for (Window* c : children) DestroyWindow(c);
+  DropChildFocus(w);
   w->alive = false;
   // The procedure still runs for WM_DESTROY: the application reacts to it.
   if (w->proc) w->proc(w, WM_DESTROY, 0, 0);
   w->visible = false;
+  if (w->parent) {
+    std::vector<Window*>& siblings = w->parent->children;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), w), siblings.end());
+    w->parent->childrenDirty = true;
+    return;
+  }
   if (Backend* b = CurrentBackend()) b->HideNative(*w);
 }
 
 void FreeWindow(Window* w) {
   if (!w) return;
-  if (Backend* b = CurrentBackend()) b->FreeNative(*w);
-  g_windows.erase(std::remove(g_windows.begin(), g_windows.end(), w), g_windows.end());
+  if (w->alive && (w->parent || !w->children.empty())) DestroyWindow(w);
+  if (!w->parent) {
+    if (Backend* b = CurrentBackend()) b->FreeNative(*w);
+    g_windows.erase(std::remove(g_windows.begin(), g_windows.end(), w), g_windows.end());
+  }
+  delete w->edit;
+  delete w->ime;
   delete w;
 }
 
@@ -97,12 +169,22 @@ void* GetUserData(Window* w) { return w ? w->userData : nullptr; }
 
 void SetWindowText(Window* w, const std::string& cp932) {
   if (!w) return;
+  if (w->parent) {
+    SendMessage(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(cp932.c_str()));
+    return;
+  }
   w->caption = cp932;
   if (Backend* b = CurrentBackend()) b->TitleChanged(*w);
 }
 
 void ShowWindow(Window* w, int command) {
   if (!w || !w->alive) return;
+  if (w->parent) {
+    w->visible = command != SW_HIDE;
+    if (!w->visible) DropChildFocus(w);
+    MarkChildChanged(w);
+    return;
+  }
   switch (command) {
     case SW_HIDE:
       w->visible = false;
@@ -130,11 +212,88 @@ bool IsIconic(Window* w) { return w && w->iconic; }
 
 void SetForegroundWindow(Window* w) {
   if (!w || !w->alive) return;
+  while (w->parent) w = w->parent;
   if (Backend* b = CurrentBackend()) b->Raise(*w);
 }
-void SetFocus(Window* w) { SetForegroundWindow(w); }
 
-Window* GetFocus() { return GetActiveWindow(); }
+void SetFocus(Window* w) {
+  if (!w || !w->alive) return;
+  if (!w->parent) {
+    if (g_focusChild) DropChildFocus(g_focusChild);
+    SetForegroundWindow(w);
+    return;
+  }
+  if (!w->visible || !w->enabled) return;
+  SetForegroundWindow(w);
+  if (g_focusChild == w) return;
+  Window* old = g_focusChild;
+  g_focusChild = w;
+  if (old && old->alive) {
+    SendMessage(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(w), 0);
+    MarkChildChanged(old);
+  }
+  SendMessage(w, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+  MarkChildChanged(w);
+}
+
+Window* GetFocus() {
+  Window* active = GetActiveWindow();
+  if (g_focusChild && g_focusChild->alive) {
+    Window* top = g_focusChild;
+    while (top->parent) top = top->parent;
+    if (top == active) return g_focusChild;
+  }
+  return active;
+}
+
+Window* GetParent(Window* w) { return w ? w->parent : nullptr; }
+
+WindowProc SetWindowProc(Window* w, WindowProc proc) {
+  if (!w) return nullptr;
+  WindowProc old = w->proc;
+  w->proc = proc;
+  return old;
+}
+WindowProc GetWindowProc(Window* w) { return w ? w->proc : nullptr; }
+
+LRESULT CallWindowProc(WindowProc proc, Window* w, std::uint32_t id, WPARAM wParam, LPARAM lParam) {
+  return proc ? proc(w, id, wParam, lParam) : DefWindowProc(w, id, wParam, lParam);
+}
+
+void EnableWindow(Window* w, bool enable) {
+  if (!w || w->enabled == enable) return;
+  w->enabled = enable;
+  if (!enable) DropChildFocus(w);
+  MarkChildChanged(w);
+}
+bool IsWindowEnabled(Window* w) { return w && w->alive && w->enabled; }
+
+void MoveWindow(Window* w, int x, int y, int width, int height) {
+  if (!w || !w->parent) return;
+  w->x = x;
+  w->y = y;
+  w->clientWidth = std::max(width, 1);
+  w->clientHeight = std::max(height, 1);
+  MarkChildChanged(w);
+}
+
+void InvalidateWindow(Window* w) {
+  if (!w) return;
+  if (w->parent) {
+    MarkChildChanged(w);
+  } else {
+    w->childrenDirty = true;
+  }
+}
+
+Window* KeyTarget(Window* top) {
+  Window* c = g_focusChild;
+  if (!c || !c->alive || !c->visible || !c->enabled) return top;
+  for (Window* p = c->parent; p; p = p->parent) {
+    if (p == top) return c;
+  }
+  return top;
+}
 
 Window* GetActiveWindow() {
   Backend* b = CurrentBackend();
@@ -148,6 +307,7 @@ Window* GetActiveWindow() {
 void SetWindowStyle(Window* w, std::uint32_t style) {
   if (!w) return;
   w->style = style;
+  if (w->parent) return;
   if (Backend* b = CurrentBackend()) b->GeometryChanged(*w);
 }
 std::uint32_t GetWindowStyle(Window* w) { return w ? w->style : 0; }
@@ -159,6 +319,10 @@ Rect AdjustWindowRect(int clientWidth, int clientHeight, bool withMenu) {
 
 void SetWindowPos(Window* w, int x, int y, int width, int height, bool topmost) {
   if (!w) return;
+  if (w->parent) {
+    MoveWindow(w, x, y, width, height);
+    return;
+  }
   int menu = w->menu ? GetMenuBarHeight() : 0;
   w->x = x;
   w->y = y;
@@ -184,24 +348,33 @@ Rect GetClientRect(Window* w) { return w ? Rect{0, 0, w->clientWidth, w->clientH
 
 Rect GetWindowRect(Window* w) {
   if (!w) return {};
+  if (w->parent) {
+    Point o = ClientToScreen(w->parent, Point{w->x, w->y});
+    return Rect{o.x, o.y, o.x + w->clientWidth, o.y + w->clientHeight};
+  }
   int menu = w->menu ? GetMenuBarHeight() : 0;
   return Rect{w->x, w->y, w->x + w->clientWidth, w->y + menu + w->clientHeight};
 }
 
 Point ClientToScreen(Window* w, Point p) {
   if (!w) return p;
+  if (w->parent) return ClientToScreen(w->parent, Point{p.x + w->x, p.y + w->y});
   int menu = w->menu ? GetMenuBarHeight() : 0;
   return Point{p.x + w->x, p.y + w->y + menu};
 }
 
 Point ScreenToClient(Window* w, Point p) {
   if (!w) return p;
+  if (w->parent) {
+    Point q = ScreenToClient(w->parent, p);
+    return Point{q.x - w->x, q.y - w->y};
+  }
   int menu = w->menu ? GetMenuBarHeight() : 0;
   return Point{p.x - w->x, p.y - w->y - menu};
 }
 
 void SetMenu(Window* w, Menu* menu) {
-  if (!w) return;
+  if (!w || w->parent) return;
   w->menu = menu;
   if (Backend* b = CurrentBackend()) b->MenuChanged(*w);
 }

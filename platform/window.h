@@ -33,11 +33,13 @@ inline Rect UnionRect(const Rect& a, const Rect& b) {
 // Style bits the engine switches between: a captioned window and a popup.
 enum : std::uint32_t {
   WS_POPUP = 0x80000000u,
+  WS_CHILD = 0x40000000u,
   WS_VISIBLE = 0x10000000u,
   WS_CLIPCHILDREN = 0x02000000u,
   WS_CAPTION = 0x00C00000u,
   WS_SYSMENU = 0x00080000u,
   WS_MINIMIZEBOX = 0x00020000u,
+  WS_TABSTOP = 0x00010000u,
 };
 
 enum ShowCommand : int {
@@ -59,11 +61,13 @@ struct WindowDesc {
   std::uint32_t exStyle = 0;
   Menu* menu = nullptr;
   Window* parent = nullptr;
+  int controlId = 0;               // a child's id
   const char* iconName = nullptr;  // an "ICON" resource
 };
 
-// Creates the window hidden. Null when the backend cannot make one (for
-// example no display).
+// Creates the window hidden (a child shown when its style has WS_VISIBLE).
+// Null when the backend cannot make one (for example no display). A null
+// procedure gives a child its class's own.
 Window* CreateWindow(const WindowDesc& desc, WindowProc proc);
 // Sends WM_DESTROY to the window procedure (once) and takes the window off
 // the screen. The object stays valid until FreeWindow.
@@ -87,7 +91,11 @@ void ShowWindow(Window* w, int command);
 bool IsWindowVisible(Window* w);
 bool IsIconic(Window* w);
 void SetForegroundWindow(Window* w);
+// For a child: it takes the keyboard (WM_KILLFOCUS to the one that had it,
+// WM_SETFOCUS to it) when it is shown and enabled; its parent is raised.
 void SetFocus(Window* w);
+// The focused child while its parent is the active window, else the active
+// window.
 Window* GetFocus();
 // The program's window when it has the input focus, else null.
 Window* GetActiveWindow();
@@ -110,6 +118,27 @@ int GetMenuBarHeight();
 void GetScreenSize(int* width, int* height);
 // Bits per pixel of the desktop's display mode.
 int GetScreenBitsPerPixel();
+
+// --- child windows
+// CreateWindow with a parent makes a child: it has no native window of its
+// own, lies at (x, y) of the parent's client and is drawn over the parent's
+// picture by the backend. The class "edit" (any case) is the platform's
+// one-line text field (edit_control.h); another class gets the default
+// procedure. Destroying a parent destroys its children first.
+Window* GetParent(Window* w);
+// Replaces the procedure and returns the previous one (subclassing).
+WindowProc SetWindowProc(Window* w, WindowProc proc);
+WindowProc GetWindowProc(Window* w);
+LRESULT CallWindowProc(WindowProc proc, Window* w, std::uint32_t id, WPARAM wParam, LPARAM lParam);
+void EnableWindow(Window* w, bool enable);
+bool IsWindowEnabled(Window* w);
+// A child's position and size in its parent's client.
+void MoveWindow(Window* w, int x, int y, int width, int height);
+// A child is drawn again at the next present.
+void InvalidateWindow(Window* w);
+// Where the keyboard goes: the focused child of `top` while it is alive,
+// shown and enabled, else `top` itself.
+Window* KeyTarget(Window* top);
 
 // Opens a web address in the user's browser ("open" of the shell).
 bool OpenUrl(const std::string& url);

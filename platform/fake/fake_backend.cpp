@@ -1,8 +1,10 @@
 #include "platform/fake/fake_backend.h"
 
+#include "platform/ime.h"
 #include "platform/input.h"
 #include "platform/messages.h"
 #include "platform/sound_device.h"
+#include "platform/text.h"
 
 namespace pl {
 
@@ -101,6 +103,22 @@ void FakeBackend::InjectWheel(int notches) {
   InjectMessage(WM_MOUSEWHEEL, static_cast<WPARAM>(delta) << 16, 0);
 }
 
+void FakeBackend::InjectKeyMessage(std::uint32_t vk, bool down, bool alt) {
+  Pending p{Pending::KeyMsg, vk, down ? 1u : 0u};
+  p.lParam = alt ? 1 : 0;
+  pending_.push_back(p);
+}
+void FakeBackend::InjectComposition(const std::string& utf8) {
+  Pending p{Pending::Compose};
+  p.text = utf8;
+  pending_.push_back(p);
+}
+void FakeBackend::InjectText(const std::string& utf8) {
+  Pending p{Pending::Commit};
+  p.text = utf8;
+  pending_.push_back(p);
+}
+
 void FakeBackend::PumpEvents() {
   if (onPump) onPump(pumps);
   ++pumps;
@@ -148,6 +166,18 @@ void FakeBackend::PumpEvents() {
         PostMessage(w, WM_MOUSEMOVE, 0, MakePointParam(p.point.x, p.point.y));
         break;
       }
+      case Pending::KeyMsg: {
+        bool down = p.wParam != 0;
+        std::uint32_t id = p.lParam ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
+        PostMessage(KeyTarget(w), id, p.id, 0);
+        break;
+      }
+      case Pending::Compose:
+        if (KeyTarget(w) != w) ImeComposition(KeyTarget(w), Utf8ToCp932(p.text));
+        break;
+      case Pending::Commit:
+        if (KeyTarget(w) != w) ImeCommit(KeyTarget(w), Utf8ToCp932(p.text));
+        break;
     }
   }
 }

@@ -73,6 +73,13 @@ class FakeBackend final : public Backend {
   void InjectMouseButton(int button, bool down, Point client);
   void InjectMouseMove(Point client);
   void InjectWheel(int notches);
+  // A key message (WM_KEYDOWN/WM_KEYUP, or the WM_SYS pair with Alt) to
+  // where the keyboard goes; the key state is left alone.
+  void InjectKeyMessage(std::uint32_t vk, bool down, bool alt = false);
+  // What the system's input method composes (empty: cancelled) and commits,
+  // as UTF-8, to where the keyboard goes.
+  void InjectComposition(const std::string& utf8);
+  void InjectText(const std::string& utf8);
 
   // --- what happened
   std::vector<RecordedBox> boxes;
@@ -122,11 +129,12 @@ class FakeBackend final : public Backend {
 
  private:
   struct Pending {
-    enum Kind { Close, Focus, Menu, Msg, Key, Button, Move } kind;
+    enum Kind { Close, Focus, Menu, Msg, Key, Button, Move, KeyMsg, Compose, Commit } kind;
     std::uint32_t id = 0;
     WPARAM wParam = 0;
     LPARAM lParam = 0;
     Point point{};
+    std::string text{};
   };
   ManualClock clock_;
   int desktopWidth_ = 0, desktopHeight_ = 0;  // recorded at the first switch

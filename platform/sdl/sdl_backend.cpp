@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/edit_control.h"
+#include "platform/ime.h"
 #include "platform/input.h"
 #include "platform/resources.h"
 #include "platform/sdl/sdl_internal.h"
@@ -180,6 +182,7 @@ void SdlBackend::FreeNative(Window& w) {
   if (n->clientTex) SDL_DestroyTexture(n->clientTex);
   if (n->pictureTex) SDL_DestroyTexture(n->pictureTex);
   if (n->overlayTex) SDL_DestroyTexture(n->overlayTex);
+  if (n->childTex) SDL_DestroyTexture(n->childTex);
   if (n->stripTex) SDL_DestroyTexture(n->stripTex);
   if (n->ren) SDL_DestroyRenderer(n->ren);
   if (n->win) SDL_DestroyWindow(n->win);
@@ -400,9 +403,29 @@ void SdlBackend::PumpEvents() {
   if (TakePendingCursorMove(&warp) && mainWindow_ && Native(*mainWindow_)) {
     SDL_WarpMouseInWindow(Native(*mainWindow_)->win, warp.x - mainWindow_->x, warp.y - mainWindow_->y);
   }
+  if (mainWindow_) UpdateTextInput(*mainWindow_);
   SDL_Event e;
   while (SDL_PollEvent(&e)) Translate(e);
   if (mainWindow_) Render(*mainWindow_, nullptr);
+}
+
+// The system's text input (and its input method) is on only while a text
+// field has the keyboard: elsewhere the game reads the keys itself.
+void SdlBackend::UpdateTextInput(Window& w) {
+  bool want = w.alive && WantsTextInput(&w);
+  if (want) {
+    Window* field = KeyTarget(&w);
+    int menuH = w.menu ? MenuBarHeight() : 0;
+    SDL_Rect r{field->x, field->y + menuH, field->clientWidth, field->clientHeight};
+    SDL_SetTextInputRect(&r);
+  }
+  if (want == textInputOn_) return;
+  textInputOn_ = want;
+  if (want) {
+    SDL_StartTextInput();
+  } else {
+    SDL_StopTextInput();
+  }
 }
 
 void SdlBackend::Translate(const SDL_Event& e) {
@@ -456,7 +479,7 @@ void SdlBackend::Translate(const SDL_Event& e) {
       if (down) altAlone_ = vk == VK_MENU ? !e.key.repeat || altAlone_ : false;
       if (!vk) break;
       std::uint32_t id = alt ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
-      PostMessage(w, id, vk, e.key.repeat ? 0x40000000 : 0);
+      PostMessage(KeyTarget(w), id, vk, e.key.repeat ? 0x40000000 : 0);
       // Alt pressed and released alone puts the keyboard on the menu bar.
       if (!down && vk == VK_MENU && altAlone_ && w->menu) {
         altAlone_ = false;
@@ -464,9 +487,43 @@ void SdlBackend::Translate(const SDL_Event& e) {
       }
       break;
     }
+    case SDL_TEXTEDITING:
+      if (KeyTarget(w) != w) ImeComposition(KeyTarget(w), Utf8ToCp932(e.edit.text));
+      break;
+    case SDL_TEXTINPUT:
+      if (KeyTarget(w) != w) ImeCommit(KeyTarget(w), Utf8ToCp932(e.text.text));
+      break;
     default:
       break;
   }
+}
+
+void SdlBackend::DrawChildren(Window& w, NativeWindow& n, int menuH) {
+  bool any = false;
+  for (Window* c : w.children) any = any || (c->alive && c->visible);
+  if (!any) return;
+  if (!n.childTex || n.childWidth != w.clientWidth || n.childHeight != w.clientHeight) {
+    if (n.childTex) SDL_DestroyTexture(n.childTex);
+    n.childTex = SDL_CreateTexture(n.ren, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, w.clientWidth,
+                                   w.clientHeight);
+    if (n.childTex) SDL_SetTextureBlendMode(n.childTex, SDL_BLENDMODE_BLEND);
+    n.childWidth = w.clientWidth;
+    n.childHeight = w.clientHeight;
+  }
+  if (!n.childTex) return;
+  n.childPixels.assign(static_cast<size_t>(w.clientWidth) * w.clientHeight, 0);
+  ui::Canvas canvas{n.childPixels.data(), w.clientWidth, w.clientHeight, w.clientWidth};
+  DrawChildWindows(w, canvas);
+  SDL_UpdateTexture(n.childTex, nullptr, n.childPixels.data(), w.clientWidth * 4);
+  // In the scaled view the children sit on the picture, as the game placed
+  // them in its 1024 x 600 screen.
+  SDL_Rect dst{0, menuH, w.clientWidth, w.clientHeight};
+  SDL_Rect src{0, 0, w.clientWidth, w.clientHeight};
+  if (w.scaled) {
+    src = SDL_Rect{0, 0, std::min(1024, w.clientWidth), std::min(600, w.clientHeight)};
+    dst = SDL_Rect{w.viewport.left, w.viewport.top + menuH, w.viewport.Width(), w.viewport.Height()};
+  }
+  SDL_RenderCopy(n.ren, n.childTex, &src, &dst);
 }
 
 void SdlBackend::UploadFront(Window& w, NativeWindow& n) {
@@ -494,7 +551,8 @@ void SdlBackend::Render(Window& w, const OverlayPainter* overlay) {
   std::unique_lock<std::mutex> pixels(w.pixelsMu);
   bool dirty = (w.frontDirty.Width() > 0 && w.frontDirty.Height() > 0) ||
                (w.scaled && w.pictureDirty.Width() > 0 && w.pictureDirty.Height() > 0);
-  if (!dirty && !n->fullRedraw && !overlay) return;
+  if (!dirty && !n->fullRedraw && !overlay && !w.childrenDirty) return;
+  w.childrenDirty = false;
   UploadFront(w, *n);
   w.frontDirty = Rect{};
   int menuH = w.menu ? MenuBarHeight() : 0;
@@ -525,6 +583,7 @@ void SdlBackend::Render(Window& w, const OverlayPainter* overlay) {
       SDL_RenderCopy(n->ren, n->clientTex, nullptr, &dst);
     }
   }
+  DrawChildren(w, *n, menuH);
   if (menuH > 0) DrawMenuStrip(w, *n, menuH);
   // A modal widget is drawn into a canvas of the whole window, over the
   // picture and the strip.

@@ -31,6 +31,9 @@ struct NativeWindow {
   SDL_Texture* overlayTex = nullptr;
   int overlayWidth = 0, overlayHeight = 0;
   std::vector<std::uint32_t> overlayPixels;
+  SDL_Texture* childTex = nullptr;  // the child windows over the client
+  int childWidth = 0, childHeight = 0;
+  std::vector<std::uint32_t> childPixels;
   std::uint32_t windowId = 0;
   bool focused = false;
   bool fullRedraw = true;
@@ -99,6 +102,9 @@ class SdlBackend final : public Backend {
   SystemClock clock_;
   Window* mainWindow_ = nullptr;
   bool altAlone_ = false;
+  bool textInputOn_ = false;
+  void UpdateTextInput(Window& w);
+  void DrawChildren(Window& w, sdl::NativeWindow& n, int menuH);
   bool videoOk_ = false;
   // The bar of the menu now attached (rebuilt when another is attached).
   std::unique_ptr<ui::MenuBarView> bar_;

@@ -4,10 +4,13 @@
 
 #include <SDL.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "platform/display.h"
+#include "platform/edit_control.h"
 #include "platform/sdl/sdl_backend.h"
+#include "platform/text.h"
 #include "platform/window.h"
 
 namespace {
@@ -135,6 +138,46 @@ std::uint32_t ShownAt(int x, int y) {
   SDL_Rect r{x, y, 1, 1};
   if (!ren || SDL_RenderReadPixels(ren, &r, SDL_PIXELFORMAT_ARGB8888, &px, 4) != 0) return 0xDEADBEEF;
   return px & 0xFFFFFF;
+}
+
+TEST_F(SdlFixture, ATextFieldWithTheKeyboardGetsTheTypedTextAndIsDrawnOverThePicture) {
+  pl::WindowDesc d;
+  d.className = "edit";
+  d.parent = w;
+  d.x = 100;
+  d.y = 200;
+  d.width = 200;
+  d.height = 24;
+  d.style = pl::WS_CHILD | pl::WS_VISIBLE;
+  pl::Window* field = pl::CreateWindow(d, nullptr);
+  ASSERT_NE(field, nullptr);
+  pl::Message m;
+  pl::PeekMessage(&m);
+  EXPECT_FALSE(SDL_IsTextInputActive()) << "no field has the keyboard yet";
+  pl::SetFocus(field);
+  pl::PeekMessage(&m);
+  EXPECT_TRUE(SDL_IsTextInputActive());
+  SDL_Event t{};
+  t.type = SDL_TEXTINPUT;
+  std::snprintf(t.text.text, sizeof t.text.text, "%s", "日本");
+  SDL_PushEvent(&t);
+  SDL_Event k{};
+  k.type = SDL_KEYDOWN;
+  k.key.keysym.sym = SDLK_BACKSPACE;
+  SDL_PushEvent(&k);
+  got.clear();
+  Drain();
+  EXPECT_TRUE(got.empty()) << "the keys went to the field, not to the main window";
+  ASSERT_NE(field->edit, nullptr);
+  EXPECT_EQ(field->edit->text, pl::Utf8ToCp932("日"));
+  EXPECT_EQ(ShownAt(250, 212), 0xFFFFFFu) << "the field's face over the black picture";
+  EXPECT_EQ(ShownAt(50, 212), 0x000000u);
+  pl::ShowWindow(field, pl::SW_HIDE);
+  pl::PeekMessage(&m);
+  EXPECT_FALSE(SDL_IsTextInputActive());
+  EXPECT_EQ(ShownAt(250, 212), 0x000000u);
+  pl::DestroyWindow(field);
+  pl::FreeWindow(field);
 }
 
 TEST_F(SdlFixture, PresentedPixelsReachTheWindowOneToOneAndScaled) {
