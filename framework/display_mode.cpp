@@ -8,6 +8,7 @@
 #include "framework/key_manager.h"
 #include "framework/window.h"
 #include "graphics/d3d_screen.h"
+#include "graphics/ddraw.h"
 #include "graphics/draw_rect.h"
 #include "graphics/virtual_screen.h"
 #include "platform/display.h"
@@ -366,8 +367,12 @@ void ApplyDisplayModeSetting(pl::Window* hWnd, std::int32_t mode) {
 }
 
 int FindTallerDisplayMode(int width, int height) {
-  for (const pl::DisplayModeInfo& m : pl::ListDisplayModes()) {
-    if (m.width == width && m.height > height) return m.height;
+  CDDraw* device = GetDDraw();
+  if (!device) return -1;
+  for (int i = 0, n = device->ModeCount(); i < n; ++i) {
+    int w = 0, h = 0;
+    device->GetMode(i, &w, &h);
+    if (w == width && h > height) return h;
   }
   return -1;
 }

@@ -66,6 +66,8 @@ void SetDisplayMode(std::int32_t mode, pl::Window* hWnd);
 void ApplyDisplayModeSetting(pl::Window* hWnd, std::int32_t mode);
 // The height of the first listed mode of the given width taller than
 // `height`, or -1.
+// The height of the first listed mode of the display device (by width,
+// then height) as wide as `width` and taller than `height`, or -1.
 int FindTallerDisplayMode(int width, int height);
 
 // Whether menu 101 is attached to the window (always in the window mode; in

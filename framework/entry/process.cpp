@@ -9,6 +9,7 @@
 #include "framework/key_manager.h"
 #include "framework/window.h"
 #include "graphics/d3d_screen.h"
+#include "graphics/ddraw.h"
 #include "graphics/draw_rect.h"
 #include "platform/text.h"
 #include "platform/time.h"
@@ -83,8 +84,17 @@ int Startup(CAppBase& app, void* hInstance) {
   }
   // 8.
   CenterWindow(*app.m_pWindow, rec);
-  // 9. The DirectDraw device's slot: display-mode lists and the movie
-  // surface arrive with it.
+  // 9.
+  app.m_pDDraw = new (std::nothrow) CDDraw;
+  if (!app.m_pDDraw) {
+    ShowWarning(SJ("DirectDrawクラスの作成に失敗しました。"));
+    return 0;
+  }
+  if (!app.m_pDDraw->Init(app.m_pWindow->GetHandle())) {
+    ShowWarning(SJ("DirectDrawクラスの初期化に失敗しました。"));
+    return 0;
+  }
+  app.m_pDDraw->m_bRgb = 1;
   // 10.
   app.m_pKeyManager = new (std::nothrow) CKeyManager;
   if (!app.m_pKeyManager) {
@@ -147,7 +157,12 @@ void Shutdown(CAppBase& app) {
   // 2.
   delete app.m_pD3DScreen;
   app.m_pD3DScreen = nullptr;
-  // 3. The DirectDraw device is released here once it exists.
+  // 3.
+  if (app.m_pDDraw) {
+    app.m_pDDraw->Release();
+    delete app.m_pDDraw;
+    app.m_pDDraw = nullptr;
+  }
   // 4. The devices, then the object, whose destruction stops the glide thread.
   if (app.m_pKeyManager) {
     app.m_pKeyManager->Release();

@@ -11,6 +11,7 @@
 #include "framework/window.h"
 #include "graphics/d3d_screen.h"
 #include "graphics/virtual_screen.h"
+#include "graphics/ddraw.h"
 #include "platform/fake/fake_backend.h"
 
 namespace {
@@ -43,6 +44,14 @@ struct Display : ::testing::Test {
   CWindow& window = *owned;
   CKeyManager keys;
   std::unique_ptr<pl::Menu> menu = pl::LoadMenu(101);
+  CDDraw ddraw;
+
+  // The display device lists the modes the fake display offers now.
+  void ListModes(std::vector<pl::DisplayModeInfo> modes) {
+    fake.modes = std::move(modes);
+    ASSERT_EQ(ddraw.Init(window.GetHandle()), 1);
+    app.m_pDDraw = &ddraw;
+  }
 
   void SetUp() override {
     ResetDisplayModeState();
@@ -61,6 +70,7 @@ struct Display : ::testing::Test {
     app.m_nState = APP_ACTIVE;
   }
   void TearDown() override {
+    app.m_pDDraw = nullptr;
     keys.m_Mouse.Stop();
     delete app.m_pD3DScreen;
     app.m_pD3DScreen = nullptr;
@@ -114,7 +124,7 @@ TEST_F(Display, FullScreenAtTheDesktopResolutionScalesIntoTheBox) {
 }
 
 TEST_F(Display, FullScreenAt1024WideTakesTheNextTallerModeAndPaintsTheBars) {
-  fake.modes = {{1920, 1080, 32, 60}, {1024, 768, 32, 60}, {800, 600, 32, 60}};
+  ListModes({{1920, 1080, 32, 60}, {1024, 768, 32, 60}, {800, 600, 32, 60}});
   SetDisplayMode(2, hWnd());
   EXPECT_EQ(fake.displayLog, (std::vector<std::string>{"refused 1024x600", "exclusive 1024x768"}));
   EXPECT_EQ(window.GetOffsetX(), 0);
@@ -146,7 +156,7 @@ TEST_F(Display, FullScreenAt1024WideTakesTheNextTallerModeAndPaintsTheBars) {
 }
 
 TEST_F(Display, RefusedTwiceStillCoversTheScreenWithThePictureCentred) {
-  fake.modes = {{1920, 1080, 32, 60}};
+  ListModes({{1920, 1080, 32, 60}});
   SetDisplayMode(2, hWnd());
   EXPECT_EQ(fake.displayLog, (std::vector<std::string>{"refused 1024x600", "desktop"}));
   EXPECT_EQ(window.GetOffsetX(), 448);
