@@ -117,3 +117,12 @@ int LoadGlobalFile(const std::string& programFolder, ValueList& globals) {
   }
   return 1;
 }
+
+const std::string* FindScriptVariable(const ValueList& globals, std::int32_t* out, std::string_view name) {
+  if (out) *out = 0;
+  const ValueNode* n = globals.FindNoCase(name);
+  if (!n) return nullptr;
+  if (n->type == '$') return &n->text;
+  if (n->type == '%' && out) *out = n->nValue;
+  return nullptr;
+}

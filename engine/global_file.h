@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class ValueList;
@@ -26,6 +27,11 @@ int SaveGlobalFile(const std::string& programFolder, const ValueList& globals);
 // (the read box) it is left as it was; a damaged file replaces it with the
 // records before the damage (and the read box). 1 on a whole read.
 int LoadGlobalFile(const std::string& programFolder, ValueList& globals);
+// The first persistent global of that name (ASCII case ignored): a text
+// variable gives its text, an integer one writes *out (and gives null);
+// anything else, or no such variable, gives null with *out 0.
+const std::string* FindScriptVariable(const ValueList& globals, std::int32_t* out, std::string_view name);
+
 // ProbeSaveSlots, the last step of application set-up: "global.dat" once more.
 inline int ProbeSaveSlots(const std::string& programFolder, ValueList& globals) {
   return LoadGlobalFile(programFolder, globals);

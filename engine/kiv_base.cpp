@@ -8,6 +8,7 @@
 #include "framework/display_mode.h"
 #include "framework/globals.h"
 #include "framework/key_manager.h"
+#include "framework/window.h"
 #include "graphics/anti_font.h"
 #include "graphics/font_list.h"
 #include "graphics/virtual_screen.h"
@@ -16,8 +17,17 @@
 #include "platform/text.h"
 #include "platform/time.h"
 #include "platform/window.h"
+#include "scene/backlog_view.h"
+#include "scene/effect_commands.h"
 #include "scene/pending.h"
 #include "scene/presentation.h"
+#include "scene/scene_draw_hooks.h"
+#include "scene/show_commands.h"
+#include "scene/sound_commands.h"
+#include "scene/wait_input.h"
+#include "screens/msg_mode.h"
+#include "sound/movie_player.h"
+#include "sound/sound_request.h"
 #include "sound/sound_system.h"
 
 const char kHomePageUrl[] = "https://kivzo.example/";
@@ -48,7 +58,7 @@ pl::LRESULT VersionDlgProc(pl::Dialog* dlg, std::uint32_t uMsg, pl::WPARAM wPara
 }  // namespace
 
 CKivBase::CKivBase(CAppBase& app)
-    : m_App(app), m_Scene(*this), m_Script(&m_Scene), m_Text(m_Script, m_Tables) {
+    : m_App(app), m_Scene(*this), m_Script(&m_Scene), m_Text(m_Script, m_Tables, &m_TextHost) {
   // The tables are built with the object, as the engine has always done:
   // 16 MB of blend table before the first frame.
   m_pBlendTables = MakeBlendTables();
@@ -56,6 +66,7 @@ CKivBase::CKivBase(CAppBase& app)
 
 CKivBase::~CKivBase() {
   if (Scene().m_pHost == &m_Scene) Scene().m_pHost = nullptr;
+  if (GetWeather() == &m_Weather) SetWeatherLayers(nullptr, nullptr);
 }
 
 int CKivBase::Init(CKeyManager* pKeyManager, pl::Window* hWnd, void* hInstance) {
@@ -73,7 +84,8 @@ int CKivBase::Init(CKeyManager* pKeyManager, pl::Window* hWnd, void* hInstance) 
   if (!InitApplication(hWnd, hInstance)) return 0;
   // 8.
   StartEngine(hWnd);
-  // 9. The movie player's thread arrives with the movie screen.
+  // 9.
+  m_MovieMode.StartPlayer(hWnd);
   // 10.
   m_pBackBuffer = std::make_unique<CBuffer>();
   if (m_pBackBuffer->Create(1, 1024, 600, GetMmxFlag()) != 0) {
@@ -88,8 +100,10 @@ int CKivBase::Init(CKeyManager* pKeyManager, pl::Window* hWnd, void* hInstance) 
   }
   m_nMode01 = Settings().m_nMode01 == 1 ? 1 : 0;
   ApplyMode01();
-  // 12. The weather and overlay layers arrive with their part of the
-  // graphics.
+  // 12.
+  m_Weather.Create(&Settings().m_bNoEffect);
+  m_Overlay.SetNoEffect(&Settings().m_bNoEffect);
+  SetWeatherLayers(&m_Weather, &m_Overlay);
   m_bQuit = 0;
   return 1;
 }
@@ -168,6 +182,8 @@ void CKivBase::StartEngine(pl::Window* hWnd) {
   // 9. The object tables; their records are made by the script's commands.
   SetObjectTables(&m_Tables);
   InstallObjectCommands(m_Script);
+  InstallShowCommands(m_Script);
+  InstallEffectCommands(m_Script);
   {
     ScenePresentation& look = Presentation();
     look.m_pTables = &m_Tables;
@@ -176,8 +192,16 @@ void CKivBase::StartEngine(pl::Window* hWnd) {
     look.m_pSettings = &m_SaveData.m_Settings;
     look.m_pEngine = this;
   }
+  // After the presentation words: the channels take their volumes from the
+  // settings they point at.
+  InstallSoundCommands(m_Script);
+  SetMovieSoundSettings({&Settings().m_bBgm, &Settings().m_nBgmVolume});
+  SetMovieLauncher([](const std::string& path, std::int32_t x, std::int32_t y) {
+    if (CKivBase* engine = Presentation().m_pEngine) engine->PlayMovie(path.c_str(), x, y);
+  });
   m_Tables.m_pGraphicsArc = &m_GrpArc;
   m_Tables.m_nWindowOpacity = Settings().m_nWindowOpacity;
+  InstallSceneDrawHooks();
   // 10. Done by the reset above.
   // 11.
   m_pMulDiv255 = std::make_unique<CMulDiv255Table>();
@@ -199,9 +223,23 @@ void CKivBase::ApplyMode01() {
 }
 
 void CKivBase::FirstRun() {
-  // The name window, the message cells and the brand logo come with the
-  // screens: their pictures and the logo screen are not part of the program
-  // yet, so the story starts at once.
+  // 1.-2. A picture that is missing has been told; the run goes on
+  // without it.
+  LoadScenePictures(&m_GrpArc);
+  // 3.-5. The brand logo, before any script line.
+  m_bScreenRunning = 1;
+  SetScreenMenuItems(true, false);
+  if (VirtualScreen* shown = GetPresentedScreen(); shown && m_pBackBuffer) {
+    m_BlandLogo.m_pBlendTable = m_pBlendTables.get();
+    m_BlandLogo.m_pGraphicsArc = &m_GrpArc;
+    IWinHookList* hooks = m_App.m_pWindow ? &m_App.m_pWindow->Hooks() : nullptr;
+    m_BlandLogo.Run(m_hWnd, DescribeScreen(shown), DescribeBuffer(*m_pBackBuffer), m_pKeyManager, hooks);
+    m_BlandLogo.LeaveHookList();
+    if (m_BlandLogo.m_bClosed) pl::PostMessage(m_hWnd, pl::WM_CLOSE, 0, 0);
+  }
+  if (m_bQuit) return;
+  m_bScreenRunning = 0;
+  SetScreenMenuItems(false, false);
 }
 
 void CKivBase::RunEngine() {
@@ -385,8 +423,10 @@ int CKivBase::DrainActivationKeys(std::uint32_t activation) {
 
 void CKivBase::Cleanup() {
   ShutdownEngine();
-  // The weather, the overlay and the name-window records come with their
-  // parts.
+  if (GetWeather() == &m_Weather) SetWeatherLayers(nullptr, nullptr);
+  m_Weather.Destroy();
+  m_Overlay.Free();
+  ReleaseScenePictures();
   m_pBackBuffer.reset();
 }
 
@@ -419,10 +459,12 @@ void CKivBase::ShutdownEngine() {
   // 6.
   if (Scene().m_pHost == &m_Scene) Scene().m_pHost = nullptr;
   if (Presentation().m_pEngine == this) ResetPresentation();
+  SetMovieSoundSettings({});
+  SetMovieLauncher(nullptr);
   pl::PostQuitMessage(0);
 }
 
-std::int32_t CKivBase::OnWindowMessage(pl::Window* hWnd, std::uint32_t uMsg, pl::WPARAM wParam, pl::LPARAM) {
+std::int32_t CKivBase::OnWindowMessage(pl::Window* hWnd, std::uint32_t uMsg, pl::WPARAM wParam, pl::LPARAM lParam) {
   switch (uMsg) {
     case pl::WM_DESTROY:
       m_bQuit = 1;
@@ -445,6 +487,13 @@ std::int32_t CKivBase::OnWindowMessage(pl::Window* hWnd, std::uint32_t uMsg, pl:
         if (channel >= 0) OnChannelFinished(channel);
       }
       return 0;
+    case kAviNotifyMessage:
+      // The end of the `avi` movie ends its wait as a click would.
+      if (IsAviEndMessage(wParam, lParam)) {
+        StopAvi();
+        if (Scene().m_nPendingState == PND_MOVIE) EndWait();
+      }
+      return 0;
     default:
       return 0;
   }
@@ -459,7 +508,7 @@ void CKivBase::OnChannelFinished(int channel) {
     if (channel == 3 && snd->m_nSeMode.load() == 3 && Scene().m_nPendingState != 0x20000) EndWait();
     return;
   }
-  // Restarting looping music and ambience comes with the sound requests.
+  RestartLoopingSound(channel);
 }
 
 void CKivBase::OnPaint(pl::Window*) {
@@ -471,9 +520,10 @@ void CKivBase::OnPaint(pl::Window*) {
 std::int32_t CKivBase::ConfirmQuit(pl::Window* hWnd) {
   if (m_bQuitQuestionOpen) return 1;
   m_bQuitQuestionOpen = true;
-  // The yes/no screen asks first once it exists; this box is what asks when
-  // that screen cannot run.
-  bool yes = pl::MessageBox(hWnd, SJ("終了してもよろしいですか？"), SJ("確認"), pl::MB_OKCANCEL) == pl::IDOK;
+  // The yes/no screen asks; the plain box asks when that screen cannot run.
+  const int answer = RunMsgMode(MSG_QUIT);
+  const bool yes = answer == -1 ? pl::MessageBox(hWnd, SJ("終了してもよろしいですか？"), SJ("確認"), pl::MB_OKCANCEL) == pl::IDOK
+                                : answer == MSG_YES;
   m_bQuitQuestionOpen = false;
   if (!yes) return 1;
   m_App.m_nState = APP_QUITTING;
@@ -493,12 +543,85 @@ void CKivBase::OnMenuCommand(pl::Window* hWnd, std::uint32_t id) {
     case IDM_HOMEPAGE:
       pl::OpenUrl(kHomePageUrl);
       break;
+    case IDM_TITLE:
+      // Greyed while a screen or the backlog view runs; a command already
+      // queued then is refused as well.
+      if (!m_bScreenRunning && !BacklogView().IsOpen()) ReturnToTitle(hWnd);
+      break;
     default:
-      // 112, the return to the title, comes with the title script's reset
-      // of the scene.
       break;
   }
   m_bMenuCommandRunning = false;
+}
+
+void CKivBase::ReturnToTitle(pl::Window* hWnd) {
+  // 1.
+  const int answer = RunMsgMode(MSG_TITLE);
+  const bool yes = answer == -1
+                       ? pl::MessageBox(hWnd, SJ("タイトルに戻ります。よろしいですか？"), SJ("確認"), pl::MB_OKCANCEL) == pl::IDOK
+                       : answer == MSG_YES;
+  if (!yes) return;
+  // 2. The frame step ends its run of lines.
+  m_bStopRequest = 1;
+  ResetToTitle(true);
+}
+
+void CKivBase::BackTitle() {
+  ResetToTitle(false);
+  ApplyMode01();
+}
+
+void CKivBase::ResetToTitle(bool fromMenu) {
+  if (fromMenu) m_HMode.m_nPage = -1;
+  Scene().m_nRunMode = RUN_NORMAL;
+  // Music, ambience, voice and the first effect stop with their bookkeeping
+  // (a waited effect ends its wait, the mouths close); the requests forget
+  // their memos.
+  for (int channel = 0; channel <= 3; ++channel) StopChannel(channel);
+  ResetSoundRequests();
+  Scene().m_nPendingState = PND_MOVIE;
+  StopAvi();
+  m_Text.ClearBacklog();
+  m_Text.ClearPageText();
+  if (fromMenu) {
+    if (CTextWindow* w = m_Tables.CurrentWindow()) w->HomeText();
+    for (std::int32_t i = 1; i < m_Tables.SpriteCount(); ++i) {
+      if (CLayerImage* sprite = m_Tables.SpriteAt(i)) {
+        sprite->m_nBlendMode = 0;
+        sprite->m_nShownState = 0;
+        sprite->m_nState2 = 0;
+      }
+    }
+    Presentation().m_nRightClickValue = -1;
+    Presentation().m_bRasterOn = 0;
+    m_Weather.m_nState = 0;
+    m_Weather.m_nAlpha = 0;
+    m_Weather.m_nPending = 3;
+    m_Overlay.m_nState = 0;
+    m_Overlay.m_nAlpha = 0;
+    SetSpriteTone(0);
+  }
+  m_Script.StartScript("TITLE");
+  m_SaveData.m_ReadMarks.Save(m_Script, m_strProgramFolder);
+  m_Script.CutStackToTop();
+  if (m_hWnd) pl::SetWindowText(m_hWnd, m_strCaption);
+  Scene().m_pfnFrameHook = &ResetAllWindows;
+}
+
+void CKivBase::OpenScreen(std::int32_t which, std::string_view text) {
+  switch (which) {
+    case 1: OpenSaveMenu(); break;
+    case 2: OpenLoadMenu(); break;
+    case 3: RunCgMode(); break;
+    case 4: RunHMode(); break;
+    case 5: RunBgmMode(); break;
+    case 6: RunEndMode(); break;
+    case 7: QuickSave(); break;
+    case 8: QuickLoad(); break;
+    case 9: RunConfigMode(); break;
+    case 11: pl::OpenUrl(pl::Cp932ToUtf8(text)); break;
+    default: break;
+  }
 }
 
 void CKivBase::ShowVersionDialog(pl::Window* hWnd) {
@@ -512,23 +635,154 @@ int CKivBase::RunSaveMode() {
   // No screen opens once the quit question was answered with yes.
   if (m_App.m_nState == APP_QUITTING || m_App.m_nState == APP_DESTROYED) return 0;
   if (!m_Script.m_bSaveEnabled) return 0;
-  // The save screen is not part of the program yet.
-  return 0;
+  RunSaveScreen(SAVEMODE_SAVE);
+  return 1;
 }
 
 int CKivBase::RunLoadMode() {
   if (m_App.m_nState == APP_QUITTING || m_App.m_nState == APP_DESTROYED) return 0;
   if (!m_Script.m_bLoadEnabled) return 0;
-  // The load screen is not part of the program yet.
-  return 0;
+  // A screen that could not run (-1) has loaded nothing.
+  return RunSaveScreen(SAVEMODE_LOAD) > 0 ? 1 : 0;
+}
+
+void CKivBase::SetScreenMenuItems(bool running, bool exitToo) {
+  if (!m_pMenu) return;
+  pl::EnableMenuItem(m_pMenu.get(), IDM_TITLE, running ? pl::MF_GRAYED : pl::MF_ENABLED);
+  if (exitToo) pl::EnableMenuItem(m_pMenu.get(), IDM_EXIT, running ? pl::MF_GRAYED : pl::MF_ENABLED);
+  if (m_hWnd) pl::DrawMenuBar(m_hWnd);
+}
+
+int CKivBase::RunSaveScreen(int kind) {
+  VirtualScreen* shown = GetPresentedScreen();
+  if (!shown || !m_pBackBuffer) return -1;
+  m_bScreenRunning = 1;
+  SetScreenMenuItems(true, false);
+  m_SaveMode.m_pBlendTable = m_pBlendTables.get();
+  m_SaveMode.m_pGraphicsArc = &m_GrpArc;
+  IWinHookList* hooks = m_App.m_pWindow ? &m_App.m_pWindow->Hooks() : nullptr;
+  const ScreenDescriptor third = DescribeScreen(GetVirtualScreen(1));
+  SaveGameContext ctx{m_Script, m_SlotScene, m_SaveData.m_ReadMarks, std::string()};
+  const int result = m_SaveMode.Run(m_hWnd, DescribeScreen(shown), DescribeBuffer(*m_pBackBuffer),
+                                    kind == SAVEMODE_LOAD && third.pixels ? &third : nullptr, m_pKeyManager, hooks,
+                                    kind, ctx);
+  m_SaveMode.LeaveHookList();
+  if (m_SaveMode.m_bClosed) pl::PostMessage(m_hWnd, pl::WM_CLOSE, 0, 0);
+  m_bScreenRunning = 0;
+  SetScreenMenuItems(false, false);
+  return result;
+}
+
+int CKivBase::QuickSave() {
+  if (m_App.m_nState == APP_QUITTING || m_App.m_nState == APP_DESTROYED) return 0;
+  if (!m_Script.m_bSaveEnabled) return 0;
+  VirtualScreen* shown = GetPresentedScreen();
+  if (!shown) return 0;
+  SaveGameContext ctx{m_Script, m_SlotScene, m_SaveData.m_ReadMarks, std::string()};
+  return m_SaveMode.QuickSave(m_hWnd, DescribeScreen(shown), ctx);
+}
+
+int CKivBase::RunMsgMode(int kind) {
+  if (m_bMsgModeRunning) return 2;
+  VirtualScreen* shown = GetPresentedScreen();
+  if (!shown) return -1;
+  m_bMsgModeRunning = true;
+  const std::int32_t wasRunning = m_bScreenRunning;
+  m_bScreenRunning = 1;
+  SetScreenMenuItems(true, true);
+  m_MsgMode.m_pBlendTable = m_pBlendTables.get();
+  m_MsgMode.m_pGraphicsArc = &m_GrpArc;
+  m_MsgMode.m_bNoEffect = Settings().m_bNoEffect;
+  IWinHookList* hooks = m_App.m_pWindow ? &m_App.m_pWindow->Hooks() : nullptr;
+  const int result = m_MsgMode.Run(kind, m_hWnd, DescribeScreen(shown), hooks, m_pKeyManager);
+  m_MsgMode.LeaveHookList();
+  if (m_MsgMode.m_bClosed) pl::PostMessage(m_hWnd, pl::WM_CLOSE, 0, 0);
+  m_bScreenRunning = wasRunning;
+  SetScreenMenuItems(wasRunning != 0, true);
+  if (m_pMenu) pl::EnableMenuItem(m_pMenu.get(), IDM_EXIT, pl::MF_ENABLED);
+  m_bMsgModeRunning = false;
+  return result;
+}
+
+template <typename Screen, typename RunFn>
+int CKivBase::LaunchScreen(Screen& screen, RunFn&& run) {
+  if (m_App.m_nState == APP_QUITTING || m_App.m_nState == APP_DESTROYED) return -1;
+  VirtualScreen* shown = GetPresentedScreen();
+  if (!shown || !m_pBackBuffer) return -1;
+  m_bScreenRunning = 1;
+  SetScreenMenuItems(true, false);
+  screen.m_pBlendTable = m_pBlendTables.get();
+  screen.m_pGraphicsArc = &m_GrpArc;
+  screen.m_bNoEffect = Settings().m_bNoEffect;
+  IWinHookList* hooks = m_App.m_pWindow ? &m_App.m_pWindow->Hooks() : nullptr;
+  // The back buffer keeps the game's picture while the screen runs.
+  const int result = run(hooks, DescribeScreen(shown), DescribeBuffer(*m_pBackBuffer));
+  screen.LeaveHookList();
+  if (screen.m_bClosed) pl::PostMessage(m_hWnd, pl::WM_CLOSE, 0, 0);
+  m_bScreenRunning = 0;
+  SetScreenMenuItems(false, false);
+  return result;
+}
+
+void CKivBase::RunEndMode() {
+  LaunchScreen(m_EndMode, [&](IWinHookList* hooks, const ScreenDescriptor& shown, const ScreenDescriptor& back) {
+    return m_EndMode.Run(m_hWnd, hooks, shown, back, m_pKeyManager, &m_Script.m_Globals);
+  });
+}
+
+void CKivBase::RunCgMode() {
+  m_CgMode.m_dwStepTime = 33;
+  m_CgMode.m_pScriptArc = &m_ScrArc;
+  LaunchScreen(m_CgMode, [&](IWinHookList* hooks, const ScreenDescriptor& shown, const ScreenDescriptor& back) {
+    // The gallery's backdrop is the same game picture.
+    return m_CgMode.Run(m_hWnd, hooks, shown, back, back, m_pKeyManager, &m_Script.m_Globals);
+  });
+}
+
+int CKivBase::RunConfigMode() {
+  m_ConfigMode.m_pScript = &m_Script;
+  m_ConfigMode.m_pText = &m_Text;
+  m_ConfigMode.m_pTables = &m_Tables;
+  m_ConfigMode.m_pMovie = &m_MovieMode.Player();
+  m_ConfigMode.m_fnAskBox = [this](int kind) { return RunMsgMode(kind); };
+  const int result =
+      LaunchScreen(m_ConfigMode, [&](IWinHookList* hooks, const ScreenDescriptor& shown, const ScreenDescriptor& back) {
+        return m_ConfigMode.Run(m_hWnd, hooks, shown, back, nullptr, m_pKeyManager, &Settings());
+      });
+  return result > 0 ? 1 : 0;
+}
+
+void CKivBase::RunHMode() {
+  m_HMode.m_pScriptArc = &m_ScrArc;
+  m_HMode.m_pScript = &m_Script;
+  m_HMode.m_pText = &m_Text;
+  m_HMode.m_pTables = &m_Tables;
+  m_HMode.m_nBgmVolume = Settings().m_nBgmVolume;
+  LaunchScreen(m_HMode, [&](IWinHookList* hooks, const ScreenDescriptor& shown, const ScreenDescriptor& back) {
+    return m_HMode.Run(m_hWnd, hooks, shown, back, nullptr, m_pKeyManager, &m_Script.m_Globals);
+  });
+}
+
+void CKivBase::PlayMovie(const char* path, int x, int y) {
+  m_MovieMode.m_pScreenRunning = &m_bScreenRunning;
+  LaunchScreen(m_MovieMode, [&](IWinHookList* hooks, const ScreenDescriptor& shown, const ScreenDescriptor& back) {
+    return m_MovieMode.Run(m_hWnd, hooks, shown, back, m_pKeyManager, path, x, y);
+  });
+}
+
+void CKivBase::RunBgmMode() {
+  LaunchScreen(m_BgmMode, [&](IWinHookList* hooks, const ScreenDescriptor& shown, const ScreenDescriptor& back) {
+    return m_BgmMode.Run(m_hWnd, hooks, shown, back, back, m_pKeyManager, &m_Script.m_Root.m_Vars);
+  });
 }
 
 int CKivBase::QuickLoad() {
   if (m_App.m_nState == APP_QUITTING || m_App.m_nState == APP_DESTROYED) return 0;
   if (!m_Script.m_bLoadEnabled) return 0;
   SaveGameContext ctx{m_Script, m_SlotScene, m_SaveData.m_ReadMarks, std::string()};
-  // The save screen's result (101 after a quick load) comes with that screen.
-  return LoadGame(ctx, kQuickSlot, 1);
+  const int loaded = LoadGame(ctx, kQuickSlot, 1);
+  if (loaded == 1) m_SaveMode.m_nResult = 101;
+  return loaded;
 }
 
 void CKivBase::UpdateReadMark() { m_SaveData.m_ReadMarks.Update(m_Script); }

@@ -17,10 +17,21 @@
 #include "framework/win_hook.h"
 #include "graphics/blend_table.h"
 #include "graphics/pixel_buffer.h"
+#include "graphics/weather.h"
 #include "platform/dialog.h"
 #include "platform/menu.h"
 #include "scene/message_text.h"
 #include "scene/object_tables.h"
+#include "scene/text_host.h"
+#include "screens/bland_logo.h"
+#include "screens/bgm_mode.h"
+#include "screens/cg_mode.h"
+#include "screens/config_mode.h"
+#include "screens/end_mode.h"
+#include "screens/h_mode.h"
+#include "screens/movie_mode.h"
+#include "screens/msg_mode.h"
+#include "screens/save_mode.h"
 
 class CKeyManager;
 class CAppBase;
@@ -74,12 +85,36 @@ class CKivBase : public IWinHook {
   // 0 to let WM_CLOSE through (the window has been destroyed), 1 to swallow it.
   std::int32_t ConfirmQuit(pl::Window* hWnd);
   void OnMenuCommand(pl::Window* hWnd, std::uint32_t id);
+  // Menu item 112: after the question, everything the story set up goes
+  // and the "TITLE" script starts.
+  void ReturnToTitle(pl::Window* hWnd);
+  // The script's `backtitle`: the same return without the question.
+  void BackTitle();
+  // The script's `float`: a screen by number.
+  void OpenScreen(std::int32_t which, std::string_view text);
   void ShowVersionDialog(pl::Window* hWnd);
   void OnChannelFinished(int channel);
   void OnPaint(pl::Window* hWnd);
   // Launchers of the modal screens: 0 when nothing opened.
   int RunSaveMode();
   int RunLoadMode();
+  // Writes the quick slot with a thumbnail of the picture; 1 when written.
+  int QuickSave();
+  // The yes/no question of the kind (MSG_QUICKLOAD ...): 1 yes, 2 no, -1
+  // when the box could not run (the asker then asks with a message box).
+  int RunMsgMode(int kind);
+  // Whether the confirmation screen is up and waiting for its answer.
+  bool QuestionShown() const { return m_bMsgModeRunning && m_MsgMode.m_bLoop == 1; }
+  // The ending list, the CG gallery and the music room.
+  void RunEndMode();
+  void RunCgMode();
+  void RunBgmMode();
+  // The settings screen (1 when its result is not 0) and the scene-replay
+  // gallery.
+  int RunConfigMode();
+  void RunHMode();
+  // The movie screen with a movie file (a game path) at (x, y).
+  void PlayMovie(const char* path, int x, int y);
   // Loads the quick slot after the confirmation question; 1 when a game was
   // loaded.
   int QuickLoad();
@@ -104,6 +139,8 @@ class CKivBase : public IWinHook {
   pl::Window* m_hWnd = nullptr;
   CKeyManager* m_pKeyManager = nullptr;
   CArc m_GrpArc, m_ScrArc, m_CvArc, m_BgmArc, m_SeArc;
+  CWeather m_Weather;
+  COverlay m_Overlay;
   std::unique_ptr<CBuffer> m_pBackBuffer;
   CPathName m_Path, m_Path2;
   std::int32_t m_bScreenRunning = 0;
@@ -120,6 +157,15 @@ class CKivBase : public IWinHook {
   pl::Point m_ptMouse;
   std::string m_strCaption;           // the game's title, CP932
   std::unique_ptr<pl::Menu> m_pMenu;  // menu 101
+  CBlandLogo m_BlandLogo;
+  CSaveMode m_SaveMode;
+  CMsgMode m_MsgMode;
+  CEndMode m_EndMode;
+  CCGMode m_CgMode;
+  CBGMMode m_BgmMode;
+  CMovieMode m_MovieMode;
+  CHMode m_HMode;
+  CConfigMode m_ConfigMode;
 
  private:
   int InitApplication(pl::Window* hWnd, void* hInstance);
@@ -127,6 +173,13 @@ class CKivBase : public IWinHook {
   void ShutdownEngine();
   void SetupPaths();
   void ApplyMode01();
+  // The return to the title's share of both ways back: fromMenu also
+  // resets the window, the sprites' looks and the screen effects.
+  void ResetToTitle(bool fromMenu);
+  // The launchers' shared frame around a screen's run (`run` gets the hook
+  // list, the presented screen and the back buffer); -1 when none ran.
+  template <typename Screen, typename RunFn>
+  int LaunchScreen(Screen& screen, RunFn&& run);
   void DispatchKeys(bool withSkipKeys);
   // The shared tail of the page-key handlers.
   void OnReleasedKey(std::uint32_t bit);
@@ -136,12 +189,18 @@ class CKivBase : public IWinHook {
   CSceneBridge m_Scene;
   CScriptEngine m_Script;
   CObjectTables m_Tables;
+  CSceneTextHost m_TextHost;  // before m_Text, which calls it
   CMessageText m_Text;
   CSlotScene m_SlotScene{m_Tables, m_Text};
   CSaveData m_SaveData;
   std::string m_strProgramFolder;
   bool m_bQuitQuestionOpen = false;
   bool m_bMenuCommandRunning = false;
+  bool m_bMsgModeRunning = false;
+  // The save and load screens' launcher; the screen's result.
+  int RunSaveScreen(int kind);
+  // Greys (or enables) the menu items a running screen must not offer.
+  void SetScreenMenuItems(bool running, bool exitToo);
   bool m_bEngineStarted = false;
 };
 

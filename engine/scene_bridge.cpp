@@ -4,6 +4,10 @@
 #include "graphics/anti_font.h"
 #include "graphics/virtual_screen.h"
 #include "platform/text.h"
+#include "scene/backlog_view.h"
+#include "scene/compose.h"
+#include "scene/render_tick.h"
+#include "scene/wait_input.h"
 #include "sound/sound_system.h"
 
 std::uint32_t CSceneBridge::GetPendingState() { return Scene().m_nPendingState; }
@@ -50,13 +54,15 @@ void CSceneBridge::ExecuteScriptLine() {
   script.ExecuteLine();
 }
 
-// The click handlers of the waits come with the input part of the scene;
-// without them nothing ends a click wait but auto mode and skip.
-void CSceneBridge::OnLeftClick(int) {}
+void CSceneBridge::OnLeftClick(int fromUser) { ::OnLeftClick(fromUser); }
 
 void CSceneBridge::ClearCurrentWindowPage() {
-  // The window's own redraw comes with the screen composition.
-  if (CTextWindow* w = m_Engine.Tables().CurrentWindow()) w->HomeText();
+  CTextWindow* w = m_Engine.Tables().CurrentWindow();
+  if (!w) return;
+  w->HomeText();
+  // The window comes back from the scene layer without the old page.
+  RedrawTextWindow(*w, 1, false);
+  PresentRect(0, 0, kScreenWidth, kScreenHeight, 0, 0, nullptr);
 }
 
 void CSceneBridge::ResetPageText() {
@@ -94,32 +100,22 @@ bool CSceneBridge::AnyWindowHidden() {
   return false;
 }
 
-void CSceneBridge::AdvanceAfterVoice() {
-  if (CSoundSystem* snd = GetSoundSystem()) {
-    if (snd->IsSoundAvailable()) snd->HaltChannel(kVoiceChannel);
-  }
-  OnLeftClick(0);
-}
+void CSceneBridge::AdvanceAfterVoice() { ::AdvanceAfterVoice(); }
 
 void CSceneBridge::ShowTextStep() { m_Engine.Text().ShowTextStep(); }
 
-// The click, key and wheel handlers of the waits, the backlog view and the
-// render tick's steppers are the scene's input and animation parts; until
-// they are part of the program a key press changes nothing but skip and
-// auto mode.
-void CSceneBridge::PressWindowButton() {}
-void CSceneBridge::OnRightClick() {}
-void CSceneBridge::OnKey(std::uint32_t bit) {
-  // Ctrl skips while it is held, unless skipping is disabled.
-  if (bit == 0x80 && Scene().m_nRunMode != RUN_NOSKIP) {
-    Scene().m_nRunMode = RUN_SKIPHELD;
-    AdvanceAfterVoice();
-  }
+// The input of the waits and of the backlog view (scene/wait_input.h,
+// scene/backlog_view.h).
+void CSceneBridge::PressWindowButton() { ::PressWindowButton(); }
+void CSceneBridge::OnRightClick() { ::OnRightClick(); }
+void CSceneBridge::OnKey(std::uint32_t bit) { ::OnKey(bit); }
+// The wheel word is WM_MOUSEWHEEL's WPARAM: the turn is its signed high word.
+void CSceneBridge::OnWheel(std::uint32_t wheel) {
+  BacklogView().OnWheel(static_cast<std::int16_t>(static_cast<std::uint16_t>(wheel >> 16)));
 }
-void CSceneBridge::OnWheel(std::uint32_t) {}
-void CSceneBridge::OnMouseHover(pl::Window*) {}
+void CSceneBridge::OnMouseHover(pl::Window* hWnd) { ::OnMouseHover(hWnd); }
 void CSceneBridge::GlideCursorToChoice() { m_Engine.Text().GlideCursorToChoice(); }
-void CSceneBridge::RenderFrame() {}
+void CSceneBridge::RenderFrame() { ::RenderFrame(); }
 bool CSceneBridge::AnyWindowShown() {
   CObjectTables& t = m_Engine.Tables();
   for (std::int32_t i = 0; i < t.WindowCount(); ++i) {
@@ -134,3 +130,7 @@ void CSceneBridge::AllowSaveAndLoad() {
   m_Engine.Script().m_bSaveEnabled = 1;
   m_Engine.Script().m_bLoadEnabled = 1;
 }
+
+void CSceneBridge::BackTitle() { m_Engine.BackTitle(); }
+
+void CSceneBridge::OpenScreen(std::int32_t which, std::string_view text) { m_Engine.OpenScreen(which, text); }

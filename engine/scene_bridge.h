@@ -40,6 +40,8 @@ class CSceneBridge : public IScriptScene, public IWaitHost {
   void UpdateReadMark() override;
   void SaveGlobalFile() override;
   std::int32_t SetScreenFont(std::int32_t size) override;
+  void BackTitle() override;
+  void OpenScreen(std::int32_t which, std::string_view text) override;
 
   // IWaitHost
   void ExecuteScriptLine() override;

@@ -80,4 +80,12 @@ class IScriptScene {
   // --- text font: remakes the screen font at `size` and returns the
   // character advance it reports (the letter spacing).
   virtual std::int32_t SetScreenFont(std::int32_t size) = 0;
+
+  // --- the engine's screens (the script's `backtitle` and `float`)
+  // Back to the "TITLE" script at once, without a question.
+  virtual void BackTitle() {}
+  // Opens screen `which` (1 save, 2 load, 3 CG gallery, 4 scene replay,
+  // 5 music room, 6 ending list, 7 quick save, 8 quick load, 9 settings,
+  // 11 `text` opened by the desktop); other numbers do nothing.
+  virtual void OpenScreen(std::int32_t /*which*/, std::string_view /*text*/) {}
 };

@@ -3,13 +3,18 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/kiv_base.h"
 #include "framework/sjis.h"
 #include "graphics/layer_image.h"
 #include "graphics/virtual_screen.h"
+#include "platform/time.h"
 #include "scene/message_text.h"
 #include "scene/object_tables.h"
 #include "scene/pending.h"
+#include "scene/presentation.h"
+#include "scene/transition_stepper.h"
 #include "sound/sound_channel.h"
+#include "sound/sound_request.h"
 #include "sound/sound_system.h"
 
 namespace {
@@ -102,13 +107,15 @@ void CSlotScene::CaptureWindow(const CTextWindow& w, SlotWindow* out) const {
 void CSlotScene::CaptureSlot(SlotData* slot) {
   slot->pageText = m_Text.PageText();
   slot->voice = NewestBacklogVoice();
-  // Only the play modes are known here: the names last requested on each
-  // channel are kept by the sound requests, which will fill them in.
+  // The play modes and the names last requested on each kind's channel.
   if (CSoundSystem* snd = GetSoundSystem()) {
     slot->music.mode = snd->m_nBgmMode.load();
     slot->effect.mode = snd->m_nSeMode.load();
     slot->ambience.mode = snd->m_nEnvMode.load();
   }
+  slot->music.name = SoundRequests().bgmMemo;
+  slot->effect.name = SoundRequests().seMemo;
+  slot->ambience.name = SoundRequests().envMemo;
   // The tone of `mono` has no word yet: saved as none.
   slot->tone = 0;
   slot->currentWindow = m_Tables.CurrentIndex();
@@ -197,13 +204,18 @@ bool CSlotScene::CanRestoreSlot(const SlotData& slot) {
 
 // The confirmation box is not part of the program yet: LoadGame asks with
 // its message box instead.
-int CSlotScene::AskLoadQuestion() { return -1; }
+int CSlotScene::AskLoadQuestion() {
+  CKivBase* engine = Presentation().m_pEngine;
+  if (!engine) return -1;
+  const int answer = engine->RunMsgMode(MSG_QUICKLOAD);
+  return answer == -1 ? -1 : answer == MSG_YES ? 1 : 0;
+}
 
 void CSlotScene::BeginRestore() {
   ResetCurrentWindow();
-  if (CSoundSystem* snd = GetSoundSystem(); snd && snd->IsSoundAvailable()) {
-    for (int ch = 0; ch < kSoundChannelCount; ++ch) snd->HaltChannel(ch);
-  }
+  // Stopped with their bookkeeping: the voice's mouths go back, a waited
+  // effect lets go of the script.
+  for (int ch = 0; ch < kSoundChannelCount; ++ch) StopChannel(ch);
 }
 
 bool CSlotScene::Reload(CLayerImage& record, const std::string& name) const {
@@ -289,9 +301,22 @@ void CSlotScene::RestoreSlot(const SlotData& slot) {
     snd->m_nSeMode.store(slot.effect.mode);
     snd->m_nEnvMode.store(slot.ambience.mode);
   }
-  // The saved tone and the choices wait for the tone command and for a way
-  // to hand saved choice records to the message text.
+  SoundRequests().bgmMemo = sjis::CutBounded(slot.music.name, kSoundMemoSize - 1);
+  SoundRequests().seMemo = sjis::CutBounded(slot.effect.name, kSoundMemoSize - 1);
+  SoundRequests().envMemo = sjis::CutBounded(slot.ambience.name, kSoundMemoSize - 1);
+  // The saved tone waits for the tone command.
   if (slot.currentWindow >= 0) m_Tables.SelectWindow(slot.currentWindow);
+  std::vector<ChoiceRecord> choices;
+  for (const SlotChoice& c : slot.choices) {
+    ChoiceRecord r;
+    r.m_nX = To16(c.x);
+    r.m_nY = To16(c.y);
+    r.m_nWidth = To16(c.width);
+    r.m_nHeight = To16(c.height);
+    r.m_strText = c.text;
+    choices.push_back(std::move(r));
+  }
+  m_Text.RestoreChoices(choices);
 
   for (std::size_t i = 0; i < slot.windows.size(); ++i) {
     RestoreWindow(slot.windows[i], *m_Tables.WindowAt(static_cast<std::int32_t>(i)));
@@ -367,18 +392,17 @@ void CSlotScene::FinishRestore(const SlotData& slot, bool quickSlot) {
       CopyScreenRect(0, 0, kScreenWidth - 1, kScreenHeight - 1, 0, 0, shown, second);
     }
   }
-  // The 500 ms dissolve into the loaded picture comes with the transition
-  // stepper; until then its end is applied at once: the saved wait back,
-  // the window shown with its page text.
-  ClearPendingOps();
+  // The loaded picture dissolves in; its end puts the saved wait and the
+  // choice word back and shows the window with its page text (and the
+  // choices). Until then the story waits on the operation: with nothing
+  // pending the interpreter would run on behind the dissolve, and its next
+  // line would take the operation's place.
   SceneState& s = Scene();
-  s.m_nPendingState = slot.pendingState;
-  if (CTextWindow* w = m_Tables.CurrentWindow();
-      w && (!m_Text.IsPageTextEmpty() || slot.pendingState == PND_SLCT)) {
-    w->m_nState = 1;
-    m_Text.ResetWindowText(nullptr, true);
-  }
+  SetPendingOp(OP_LOAD_DISSOLVE, 0, 0, kScreenWidth, kScreenHeight, kLoadDissolveMs,
+               static_cast<std::int32_t>(pl::TickMs()), static_cast<std::int32_t>(slot.pendingState),
+               slot.choicePending);
+  s.m_nPendingState = PND_OPERATION;
   s.m_pfnFrameHook = &RunWaitStates;
-  // The music and ambience are requested again once the sound requests
-  // keep their names.
+  // The music and the looping ambience are requested again from their memos.
+  RestartSoundsFromMemos(slot.music.mode, slot.music.name, slot.ambience.mode, slot.ambience.name);
 }

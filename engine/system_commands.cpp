@@ -143,6 +143,15 @@ void CmdRand(CScriptEngine& eng, CScriptFrame&) {
   eng.Reg()->SetInt(n == -1 ? 0 : r % n);
 }
 
+void CmdBacktitle(CScriptEngine& eng, CScriptFrame&) {
+  if (eng.m_pScene) eng.m_pScene->BackTitle();
+}
+
+void CmdFloat(CScriptEngine& eng, CScriptFrame&) {
+  if (!eng.m_pScene || eng.m_Args[0].type != '%') return;
+  eng.m_pScene->OpenScreen(eng.m_Args[0].Int(), eng.m_Args[1].type == '$' ? eng.m_Args[1].Text() : std::string_view());
+}
+
 void CmdClrBacklog(CScriptEngine& eng, CScriptFrame&) {
   if (!eng.m_pScene) return;
   eng.m_pScene->ClearBacklog();
@@ -158,6 +167,8 @@ void InstallSystemCommands(CScriptEngine& eng) {
   eng.SetCommandHandler(CMD_EXIT, &CmdExit);
   eng.SetCommandHandler(CMD_PAUSE, &CmdPause);
   eng.SetCommandHandler(CMD_WAIT, &CmdWait);
+  eng.SetCommandHandler(CMD_BACKTITLE, &CmdBacktitle);
+  eng.SetCommandHandler(CMD_FLOAT, &CmdFloat);
   eng.SetCommandHandler(CMD_FNT, &CmdFnt);
   eng.SetCommandHandler(CMD_SAVEENABLE, &CmdSaveEnable);
   eng.SetCommandHandler(CMD_SAVEDISABLE, &CmdSaveDisable);

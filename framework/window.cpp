@@ -12,10 +12,7 @@ int CWindow::RegisterClass(const WindowCreateRecord& rec) {
   return rec.className.empty() ? 0 : 1;
 }
 
-int CWindow::Create(const WindowCreateRecord& rec) {
-  m_Rec = rec;
-  if (!RegisterClass(m_Rec)) return 1;
-  m_dwStyle = rec.dwStyle;
+pl::WindowDesc DescribeWindow(const WindowCreateRecord& rec) {
   pl::WindowDesc desc;
   desc.className = rec.className;
   desc.caption = rec.caption;
@@ -27,6 +24,15 @@ int CWindow::Create(const WindowCreateRecord& rec) {
   desc.exStyle = rec.dwExStyle;
   desc.menu = rec.hMenu;
   desc.parent = rec.hParent;
+  desc.controlId = rec.nId;
+  return desc;
+}
+
+int CWindow::Create(const WindowCreateRecord& rec) {
+  m_Rec = rec;
+  if (!RegisterClass(m_Rec)) return 1;
+  m_dwStyle = rec.dwStyle;
+  pl::WindowDesc desc = DescribeWindow(rec);
   desc.iconName = "131";
   m_hWnd = pl::CreateWindow(desc, &MainWndProc);
   if (!m_hWnd) return 2;

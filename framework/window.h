@@ -26,6 +26,9 @@ struct WindowCreateRecord {
 
 enum : int { GWL_STYLE = -16, GWL_EXSTYLE = -20 };
 
+// The platform's description of the window a record asks for.
+pl::WindowDesc DescribeWindow(const WindowCreateRecord& rec);
+
 class CWindow {
  public:
   CWindow() = default;

@@ -112,8 +112,9 @@ void CDDraw::DrawSurface(pl::Window*, int width, int height, int x, int y) {
   pl::Rect r{x, y, x + width, y + height};
   // In the desktop full-screen mode the rectangle of the screen is shown
   // scaled: the surface's rows go where the screen's would.
-  if (x >= 0 && y >= 0 && x + width <= 1024 && y + height <= 600) {
-    std::vector<std::uint32_t> screen(1024 * 600);
+  if (GetDisplayMode() == 1 && x >= 0 && y >= 0 && x + width <= 1024 && y + height <= 600) {
+    m_Scaled.resize(1024 * 600);
+    std::vector<std::uint32_t>& screen = m_Scaled;
     for (int row = 0; row < height; ++row) {
       std::memcpy(&screen[static_cast<std::size_t>(y + row) * 1024 + static_cast<std::size_t>(x)],
                   &m_Surface.pixels[static_cast<std::size_t>(row) * static_cast<std::size_t>(m_Surface.width)],

@@ -68,6 +68,7 @@ class CDDraw {
  private:
   pl::Window* m_hWnd = nullptr;
   MovieSurface m_Surface;
+  std::vector<std::uint32_t> m_Scaled;  // the screen-sized copy the scaled view presents from
   CCriticalSection m_Lock;
   pl::DisplayModeInfo m_Desktop{0, 0, 0, 0};
   std::vector<pl::DisplayModeInfo> m_Modes;   // in the order the display gave them

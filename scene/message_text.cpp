@@ -217,7 +217,16 @@ void CMessageText::PutText(CTextWindow& w, std::int32_t index, std::string_view 
   plate += name;
   plate += SJ("】");
   DrawTextAtOnce(plate, w);
-  if (index >= 0) m_pHost->RedrawWindow(index, true);
+  if (index >= 0) PresentWindow(w);
+}
+
+// The window's rectangle (what its text and choices were drawn into) to
+// the screen; a redraw from the scene here would wipe them.
+void CMessageText::PresentWindow(const CTextWindow& w) {
+  if (w.m_nWidth <= 0 || w.m_nHeight <= 0) return;
+  const int x0 = std::max(0, static_cast<int>(w.m_nX)), y0 = std::max(0, static_cast<int>(w.m_nY));
+  const int x1 = std::min(kScreenWidth, w.m_nX + w.m_nWidth), y1 = std::min(kScreenHeight, w.m_nY + w.m_nHeight);
+  if (x1 > x0 && y1 > y0) PresentRect(x0, y0, x1 - x0, y1 - y0, x0, y0, nullptr);
 }
 
 // ---------------------------------------------------------------- reveal
@@ -441,7 +450,7 @@ void CMessageText::ResetWindowText(const std::string* text, bool present) {
   if (w->m_nColumn >= std::max<int>(1, w->m_nCharsPerLine)) NextLine(*w);
   const bool choosing = Scene().m_nPendingState == PND_SLCT || m_nBacklogSavedState == PND_SLCT;
   if (choosing && m_nChoiceCount > 0) DrawChoices();
-  if (present) m_pHost->RedrawWindow(index, true);
+  if (present) PresentWindow(*w);
 }
 
 // ---------------------------------------------------------------- choices
@@ -485,12 +494,7 @@ void CMessageText::ShowChoices(const std::vector<std::string>& choices) {
   }
   m_nHighlight = -1;
   DrawChoices();
-  m_pHost->RedrawWindow(m_Tables.CurrentIndex(), false);
-  if (w->m_nWidth > 0 && w->m_nHeight > 0) {
-    const int x0 = std::max(0, static_cast<int>(w->m_nX)), y0 = std::max(0, static_cast<int>(w->m_nY));
-    const int x1 = std::min(kScreenWidth, w->m_nX + w->m_nWidth), y1 = std::min(kScreenHeight, w->m_nY + w->m_nHeight);
-    if (x1 > x0 && y1 > y0) PresentRect(x0, y0, x1 - x0, y1 - y0, x0, y0, nullptr);
-  }
+  PresentWindow(*w);
   GlideCursorToChoice();
 }
 
@@ -561,6 +565,24 @@ void CMessageText::GlideCursorToChoice() {
   if (!w || m_nChoiceCount <= 0) return;
   const ChoiceRecord& r = m_Choices[0];
   m_pHost->GlideCursorTo(w->m_nX + r.m_nX + 4, w->m_nY + r.m_nY + r.m_nHeight - 5);
+}
+
+void CMessageText::RestoreChoices(const std::vector<ChoiceRecord>& choices) {
+  m_nChoiceCount = 0;
+  for (ChoiceRecord& r : m_Choices) r = ChoiceRecord();
+  for (const ChoiceRecord& in : choices) {
+    if (m_nChoiceCount >= kChoiceSlots) break;
+    ChoiceRecord& r = m_Choices[static_cast<std::size_t>(m_nChoiceCount++)];
+    r = in;
+    r.m_strText.clear();
+    for (std::size_t i = 0; i < in.m_strText.size();) {
+      const std::size_t n = sjis::CharLen(in.m_strText, i);
+      if (n == 0 || in.m_strText[i] == '\0' || r.m_strText.size() + n > kChoiceTextMax) break;
+      r.m_strText.append(in.m_strText, i, n);
+      i += n;
+    }
+  }
+  m_nHighlight = -1;
 }
 
 void CMessageText::UpdateCursorGlide() {

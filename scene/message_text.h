@@ -141,6 +141,10 @@ class CMessageText {
   bool ApplyChoice(std::int32_t index);
   void GlideCursorToChoice();
   void UpdateCursorGlide();
+  // The choices of a loaded game, as they were saved (at most the slots
+  // there are; texts cut to their limit on a character), none highlighted.
+  // Nothing is drawn: the dissolve after the load shows them.
+  void RestoreChoices(const std::vector<ChoiceRecord>& choices);
   std::int32_t ChoiceCount() const { return m_nChoiceCount; }
   std::int32_t Highlighted() const { return m_nHighlight; }
   const ChoiceRecord& Choice(int i) const { return m_Choices[static_cast<std::size_t>(i)]; }
@@ -181,6 +185,7 @@ class CMessageText {
   void EndOfLine(CTextWindow& w, std::size_t cursor);
   void PageEnd(CTextWindow& w, std::size_t cursor);
   void PlaceCursors(CTextWindow& w);
+  void PresentWindow(const CTextWindow& w);
   std::string VoiceOf(std::string_view text) const;
   void DrawOneChoice(CTextWindow& w, int i, std::uint32_t colour);
 

@@ -10,41 +10,24 @@
 #include "framework/sjis.h"
 #include "platform/messages.h"
 #include "platform/text.h"
+#include "scene/command_args.h"
 
 namespace {
 
 CObjectTables* g_pTables = nullptr;
 
-void Debug(const std::string& text) { ScriptBox(text, SJ("デバッグ")); }
-
-// Arguments count from 1. A slot that holds no number gives 0.
-std::int32_t ArgInt(const CScriptEngine& eng, int n) {
-  const ArgSlot& a = eng.m_Args[n - 1];
-  if (a.type == '%') return a.Int();
-  if (a.type == '!') {
-    // Truncated as the script's arithmetic does; what no integer holds is 0.
-    const float f = a.Float();
-    return (f >= -2147483648.0f && f < 2147483648.0f) ? static_cast<std::int32_t>(f) : 0;
-  }
-  return 0;
-}
-std::string ArgText(const CScriptEngine& eng, int n) {
-  const ArgSlot& a = eng.m_Args[n - 1];
-  return a.type == '$' ? std::string(a.Text()) : std::string();
-}
-
 // The records keep the field widths of the save layout: a value that would
 // wrap is clamped, and the script is told.
 std::int16_t Clamp16(const char* cmd, std::int32_t v) {
   if (v < -32768 || v > 32767) {
-    Debug(FormatText(SJ("%s コマンドの値 %d は範囲外です。"), cmd, v));
+    SceneDebugBox(FormatText(SJ("%s コマンドの値 %d は範囲外です。"), cmd, v));
     return static_cast<std::int16_t>(std::clamp(v, -32768, 32767));
   }
   return static_cast<std::int16_t>(v);
 }
 std::uint8_t Clamp8(const char* cmd, std::int32_t v, std::int32_t low = 0) {
   if (v < low || v > 255) {
-    Debug(FormatText(SJ("%s コマンドの値 %d は範囲外です。"), cmd, v));
+    SceneDebugBox(FormatText(SJ("%s コマンドの値 %d は範囲外です。"), cmd, v));
     return static_cast<std::uint8_t>(std::clamp(v, low, 255));
   }
   return static_cast<std::uint8_t>(v);
@@ -52,21 +35,21 @@ std::uint8_t Clamp8(const char* cmd, std::int32_t v, std::int32_t low = 0) {
 
 bool BlockSideOk(const char* cmd, std::int32_t w, std::int32_t h) {
   if (w >= 1 && w <= kMaxBlockSide && h >= 1 && h <= kMaxBlockSide) return true;
-  Debug(FormatText(SJ("%s コマンドの大きさ指定が間違っています。"), cmd));
+  SceneDebugBox(FormatText(SJ("%s コマンドの大きさ指定が間違っています。"), cmd));
   return false;
 }
 
 // A count for a new table, or 0 when none is to be made.
 std::int32_t CheckedCount(const char* cmd, std::int32_t count) {
   if (count > kMaxTableCount) {
-    Debug(FormatText(SJ("%s 数指定が大きすぎます。"), cmd));
+    SceneDebugBox(FormatText(SJ("%s 数指定が大きすぎます。"), cmd));
     return kMaxTableCount;
   }
   return count;
 }
 
 void WarnRecreate(const char* cmd, bool exists) {
-  if (exists) Debug(FormatText(SJ("%s コマンドで作成済みのテーブルを作り直します。"), cmd));
+  if (exists) SceneDebugBox(FormatText(SJ("%s コマンドで作成済みのテーブルを作り直します。"), cmd));
 }
 
 // Loads a picture into the record with the loader's own boxes; an empty
@@ -101,16 +84,16 @@ void FreeWindowButtons(CTextWindow& w) { w.m_Buttons.clear(); }
 void AddWindowButton(CScriptEngine& eng, CTextWindow& w) {
   auto b = std::make_unique<CWindowButton>();
   b->m_Image.m_nClass = 2;
-  if (!LoadPicture(b->m_Image, ArgText(eng, 3), 0)) return;
-  sjis::CopyBounded(b->m_szAction, sizeof b->m_szAction, ArgText(eng, 4));
-  b->m_Image.m_nX = Clamp16("wnd", ArgInt(eng, 5));
-  b->m_Image.m_nY = Clamp16("wnd", ArgInt(eng, 6));
-  const std::string label = ArgText(eng, 7);
+  if (!LoadPicture(b->m_Image, ScriptArgText(eng, 3), 0)) return;
+  sjis::CopyBounded(b->m_szAction, sizeof b->m_szAction, ScriptArgText(eng, 4));
+  b->m_Image.m_nX = Clamp16("wnd", ScriptArgInt(eng, 5));
+  b->m_Image.m_nY = Clamp16("wnd", ScriptArgInt(eng, 6));
+  const std::string label = ScriptArgText(eng, 7);
   if (!label.empty()) {
     auto l = std::make_unique<CLayerImage>();
     if (LoadPicture(*l, label, 0)) {
-      l->m_nX = Clamp16("wnd", ArgInt(eng, 8));
-      l->m_nY = Clamp16("wnd", ArgInt(eng, 9));
+      l->m_nX = Clamp16("wnd", ScriptArgInt(eng, 8));
+      l->m_nY = Clamp16("wnd", ScriptArgInt(eng, 9));
       l->m_nClass = 1;
       b->m_pLabel = std::move(l);
     }
@@ -122,30 +105,30 @@ void AddWindowButton(CScriptEngine& eng, CTextWindow& w) {
 void ConfigureWindow(CScriptEngine& eng, CTextWindow& w, std::int32_t sub) {
   switch (sub) {
     case 1:
-      w.m_nWidth = Clamp16("wnd", ArgInt(eng, 3));
-      w.m_nHeight = Clamp16("wnd", ArgInt(eng, 4));
+      w.m_nWidth = Clamp16("wnd", ScriptArgInt(eng, 3));
+      w.m_nHeight = Clamp16("wnd", ScriptArgInt(eng, 4));
       break;
     case 2:
-      w.m_nX = Clamp16("wnd", ArgInt(eng, 3));
-      w.m_nY = Clamp16("wnd", ArgInt(eng, 4));
+      w.m_nX = Clamp16("wnd", ScriptArgInt(eng, 3));
+      w.m_nY = Clamp16("wnd", ScriptArgInt(eng, 4));
       break;
     case 4:
-      w.m_nHomeX = Clamp16("wnd", ArgInt(eng, 3));
+      w.m_nHomeX = Clamp16("wnd", ScriptArgInt(eng, 3));
       w.m_nCursorX = w.m_nHomeX;
-      w.m_nHomeY = Clamp16("wnd", ArgInt(eng, 4));
+      w.m_nHomeY = Clamp16("wnd", ScriptArgInt(eng, 4));
       w.m_nCursorY = w.m_nHomeY;
-      w.m_nLineGap = Clamp8("wnd", ArgInt(eng, 5));
-      w.m_nCharGap = Clamp8("wnd", ArgInt(eng, 6));
+      w.m_nLineGap = Clamp8("wnd", ScriptArgInt(eng, 5));
+      w.m_nCharGap = Clamp8("wnd", ScriptArgInt(eng, 6));
       // Nothing would ever wrap with 0 (and the column counter would wrap).
-      w.m_nLinesPerPage = Clamp8("wnd", ArgInt(eng, 7), 1);
-      w.m_nCharsPerLine = Clamp8("wnd", ArgInt(eng, 8), 1);
+      w.m_nLinesPerPage = Clamp8("wnd", ScriptArgInt(eng, 7), 1);
+      w.m_nCharsPerLine = Clamp8("wnd", ScriptArgInt(eng, 8), 1);
       break;
     case 5: {
-      w.m_nPanelX = Clamp16("wnd", ArgInt(eng, 3));
-      w.m_nPanelY = Clamp16("wnd", ArgInt(eng, 4));
-      w.m_nPanelWidth = Clamp16("wnd", ArgInt(eng, 5));
-      w.m_nPanelHeight = Clamp16("wnd", ArgInt(eng, 6));
-      const std::uint32_t rgb = static_cast<std::uint32_t>(ArgInt(eng, 7));
+      w.m_nPanelX = Clamp16("wnd", ScriptArgInt(eng, 3));
+      w.m_nPanelY = Clamp16("wnd", ScriptArgInt(eng, 4));
+      w.m_nPanelWidth = Clamp16("wnd", ScriptArgInt(eng, 5));
+      w.m_nPanelHeight = Clamp16("wnd", ScriptArgInt(eng, 6));
+      const std::uint32_t rgb = static_cast<std::uint32_t>(ScriptArgInt(eng, 7));
       w.m_nColorR = static_cast<std::uint8_t>(rgb >> 16);
       w.m_nColorG = static_cast<std::uint8_t>(rgb >> 8);
       w.m_nColorB = static_cast<std::uint8_t>(rgb);
@@ -154,15 +137,15 @@ void ConfigureWindow(CScriptEngine& eng, CTextWindow& w, std::int32_t sub) {
     }
     case 6:
       w.m_Frame.m_nClass = 2;
-      LoadPicture(w.m_Frame, ArgText(eng, 3), 0);
-      w.m_nFrameX = Clamp16("wnd", ArgInt(eng, 4));
-      w.m_nFrameY = Clamp16("wnd", ArgInt(eng, 5));
+      LoadPicture(w.m_Frame, ScriptArgText(eng, 3), 0);
+      w.m_nFrameX = Clamp16("wnd", ScriptArgInt(eng, 4));
+      w.m_nFrameY = Clamp16("wnd", ScriptArgInt(eng, 5));
       GrowToPicture(w, w.m_Frame);
       break;
     case 7: {
-      const bool ok = LoadPicture(w.m_PageCursor, ArgText(eng, 3), 0);
+      const bool ok = LoadPicture(w.m_PageCursor, ScriptArgText(eng, 3), 0);
       w.m_PageCursor.m_nClass = 2;
-      const std::int32_t x = ArgInt(eng, 4), y = ArgInt(eng, 5);
+      const std::int32_t x = ScriptArgInt(eng, 4), y = ScriptArgInt(eng, 5);
       w.m_nPageCursorX = Clamp16("wnd", x);
       w.m_nPageCursorY = Clamp16("wnd", y);
       w.m_nPageCursorFixed = (x == -1 || y == -1) ? -1 : 0;
@@ -171,14 +154,14 @@ void ConfigureWindow(CScriptEngine& eng, CTextWindow& w, std::int32_t sub) {
       break;
     }
     case 8: {
-      const bool ok = LoadPicture(w.m_PromptCursor, ArgText(eng, 3), 0);
+      const bool ok = LoadPicture(w.m_PromptCursor, ScriptArgText(eng, 3), 0);
       w.m_PromptCursor.m_nClass = 2;
       w.m_nPromptCursorLast = LastFrameOf(w.m_PromptCursor, ok);
       w.m_nPromptCursorFrame = 0;
       break;
     }
     case 9:
-      if (ArgText(eng, 3).empty()) {
+      if (ScriptArgText(eng, 3).empty()) {
         FreeWindowButtons(w);
       } else {
         AddWindowButton(eng, w);
@@ -202,7 +185,7 @@ void ForEach(std::int32_t index, std::int32_t first, std::int32_t count, T* (COb
   }
   T* rec = index >= first ? (t->*at)(index) : nullptr;
   if (!rec) {
-    Debug(message);
+    SceneDebugBox(message);
     return;
   }
   fn(*rec);
@@ -326,8 +309,8 @@ CObjectTables* GetObjectTables() { return g_pTables; }
 void CmdWnd(CScriptEngine& eng, CScriptFrame&) {
   CObjectTables* t = g_pTables;
   if (!t) return;
-  const std::int32_t index = ArgInt(eng, 1);
-  const std::int32_t sub = ArgInt(eng, 2);
+  const std::int32_t index = ScriptArgInt(eng, 1);
+  const std::int32_t sub = ScriptArgInt(eng, 2);
   if (sub >= 1 && sub <= 9 && sub != 3) {
     // Index -1 adds no window button to every window.
     if (sub == 9 && index == -1) return;
@@ -338,7 +321,7 @@ void CmdWnd(CScriptEngine& eng, CScriptFrame&) {
   }
   std::int32_t count = index;
   if (count <= 0) {
-    Debug(SJ("wnd 数指定に 0 以下は渡せません。"));
+    SceneDebugBox(SJ("wnd 数指定に 0 以下は渡せません。"));
     count = 1;
   }
   WarnRecreate("wnd", t->WindowCount() > 0);
@@ -349,60 +332,60 @@ void CmdWbl(CScriptEngine& eng, CScriptFrame&) {
   CObjectTables* t = g_pTables;
   if (!t) return;
   CTextWindow& w = t->m_History;
-  const std::int32_t sub = ArgInt(eng, 1);
+  const std::int32_t sub = ScriptArgInt(eng, 1);
   switch (sub) {
     case 0:
       pl::PostMessage(GetMainWindowHandle(), pl::WM_MOUSEWHEEL, 0x10000, 0);
       break;
     case 1:
-      w.m_nWidth = Clamp16("wbl", ArgInt(eng, 2));
-      w.m_nHeight = Clamp16("wbl", ArgInt(eng, 3));
+      w.m_nWidth = Clamp16("wbl", ScriptArgInt(eng, 2));
+      w.m_nHeight = Clamp16("wbl", ScriptArgInt(eng, 3));
       break;
     case 2:
-      w.m_nX = Clamp16("wbl", ArgInt(eng, 2));
-      w.m_nY = Clamp16("wbl", ArgInt(eng, 3));
+      w.m_nX = Clamp16("wbl", ScriptArgInt(eng, 2));
+      w.m_nY = Clamp16("wbl", ScriptArgInt(eng, 3));
       break;
     case 4: {
-      w.m_nHomeX = Clamp16("wbl", ArgInt(eng, 2));
+      w.m_nHomeX = Clamp16("wbl", ScriptArgInt(eng, 2));
       w.m_nCursorX = w.m_nHomeX;
-      w.m_nHomeY = Clamp16("wbl", ArgInt(eng, 3));
+      w.m_nHomeY = Clamp16("wbl", ScriptArgInt(eng, 3));
       w.m_nCursorY = w.m_nHomeY;
-      w.m_nLineGap = Clamp8("wbl", ArgInt(eng, 4));
-      w.m_nCharGap = Clamp8("wbl", ArgInt(eng, 5));
+      w.m_nLineGap = Clamp8("wbl", ScriptArgInt(eng, 4));
+      w.m_nCharGap = Clamp8("wbl", ScriptArgInt(eng, 5));
       const std::int64_t pitch = static_cast<std::int64_t>(w.m_nLineGap) + eng.m_nTextSize;
       const std::int64_t room = static_cast<std::int64_t>(w.m_nHeight) - 2 * static_cast<std::int64_t>(w.m_nHomeY);
       // A pitch of 0 or less fits no line count: one line a page.
       const std::int64_t lines = pitch > 0 ? room / pitch : 1;
       w.m_nLinesPerPage = static_cast<std::uint8_t>(std::clamp<std::int64_t>(lines, 1, 255));
-      w.m_nCharsPerLine = Clamp8("wbl", ArgInt(eng, 7), 1);
+      w.m_nCharsPerLine = Clamp8("wbl", ScriptArgInt(eng, 7), 1);
       break;
     }
     case 5: {
-      w.m_nPanelX = Clamp16("wbl", ArgInt(eng, 2));
-      w.m_nPanelY = Clamp16("wbl", ArgInt(eng, 3));
-      w.m_nPanelWidth = Clamp16("wbl", ArgInt(eng, 4));
-      w.m_nPanelHeight = Clamp16("wbl", ArgInt(eng, 5));
-      const std::uint32_t rgb = static_cast<std::uint32_t>(ArgInt(eng, 6));
+      w.m_nPanelX = Clamp16("wbl", ScriptArgInt(eng, 2));
+      w.m_nPanelY = Clamp16("wbl", ScriptArgInt(eng, 3));
+      w.m_nPanelWidth = Clamp16("wbl", ScriptArgInt(eng, 4));
+      w.m_nPanelHeight = Clamp16("wbl", ScriptArgInt(eng, 5));
+      const std::uint32_t rgb = static_cast<std::uint32_t>(ScriptArgInt(eng, 6));
       w.m_nColorR = static_cast<std::uint8_t>(rgb >> 16);
       w.m_nColorG = static_cast<std::uint8_t>(rgb >> 8);
       w.m_nColorB = static_cast<std::uint8_t>(rgb);
-      w.m_nPanelStrength = Clamp8("wbl", ArgInt(eng, 7));
+      w.m_nPanelStrength = Clamp8("wbl", ScriptArgInt(eng, 7));
       break;
     }
     case 6:
       w.m_Frame.m_nClass = 2;
-      LoadPicture(w.m_Frame, ArgText(eng, 2), 0);
-      w.m_nFrameX = Clamp16("wbl", ArgInt(eng, 3));
-      w.m_nFrameY = Clamp16("wbl", ArgInt(eng, 4));
+      LoadPicture(w.m_Frame, ScriptArgText(eng, 2), 0);
+      w.m_nFrameX = Clamp16("wbl", ScriptArgInt(eng, 3));
+      w.m_nFrameY = Clamp16("wbl", ScriptArgInt(eng, 4));
       GrowToPicture(w, w.m_Frame);
       break;
     case 9: {
-      const std::int32_t i = ArgInt(eng, 3);
+      const std::int32_t i = ScriptArgInt(eng, 3);
       if (i < 0 || i >= kHistoryImages) break;
       CLayerImage& img = t->m_HistoryImages[i];
-      LoadPicture(img, ArgText(eng, 2), 3);
-      img.m_nX = Clamp16("wbl", ArgInt(eng, 4));
-      img.m_nY = Clamp16("wbl", ArgInt(eng, 5));
+      LoadPicture(img, ScriptArgText(eng, 2), 3);
+      img.m_nX = Clamp16("wbl", ScriptArgInt(eng, 4));
+      img.m_nY = Clamp16("wbl", ScriptArgInt(eng, 5));
       img.m_nClass = 2;
       img.m_nState2 = 0;
       img.m_nShowState = 0;
@@ -410,7 +393,7 @@ void CmdWbl(CScriptEngine& eng, CScriptFrame&) {
       break;
     }
     case 10:
-      t->m_nHistoryWord = ArgInt(eng, 2);
+      t->m_nHistoryWord = ScriptArgInt(eng, 2);
       break;
     default:
       break;
@@ -420,11 +403,11 @@ void CmdWbl(CScriptEngine& eng, CScriptFrame&) {
 void CmdBtn(CScriptEngine& eng, CScriptFrame&) {
   CObjectTables* t = g_pTables;
   if (!t) return;
-  const std::int32_t index = ArgInt(eng, 1);
-  const std::int32_t sub = ArgInt(eng, 2);
+  const std::int32_t index = ScriptArgInt(eng, 1);
+  const std::int32_t sub = ScriptArgInt(eng, 2);
   const char* msg = SJ("btn コマンドのボタン番号指定が間違っています。");
   if (sub == 1) {
-    const std::int32_t w = ArgInt(eng, 3), h = ArgInt(eng, 4);
+    const std::int32_t w = ScriptArgInt(eng, 3), h = ScriptArgInt(eng, 4);
     if (t->ButtonCount() > 0 && !BlockSideOk("btn", w, h)) return;
     ForEach<CScriptButton>(index, 0, t->ButtonCount(), &CObjectTables::ButtonAt, msg,
                            [&](CScriptButton& b) { FillBlocks(b.m_Image, w, h, false); });
@@ -432,13 +415,13 @@ void CmdBtn(CScriptEngine& eng, CScriptFrame&) {
   }
   if (sub == 2) {
     ForEach<CScriptButton>(index, 0, t->ButtonCount(), &CObjectTables::ButtonAt, msg, [&](CScriptButton& b) {
-      b.m_Image.m_nX = Clamp16("btn", ArgInt(eng, 3));
-      b.m_Image.m_nY = Clamp16("btn", ArgInt(eng, 4));
+      b.m_Image.m_nX = Clamp16("btn", ScriptArgInt(eng, 3));
+      b.m_Image.m_nY = Clamp16("btn", ScriptArgInt(eng, 4));
     });
     return;
   }
   if (index <= 0) {
-    Debug(msg);
+    SceneDebugBox(msg);
     return;
   }
   WarnRecreate("btn", t->ButtonCount() > 0);
@@ -448,7 +431,7 @@ void CmdBtn(CScriptEngine& eng, CScriptFrame&) {
 void CmdSpr(CScriptEngine& eng, CScriptFrame&) {
   CObjectTables* t = g_pTables;
   if (!t) return;
-  const std::int32_t count = ArgInt(eng, 1);
+  const std::int32_t count = ScriptArgInt(eng, 1);
   if (count <= 0) return;
   WarnRecreate("spr", t->SpriteCount() > 0);
   t->CreateSprites(CheckedCount("spr", count));
@@ -457,12 +440,12 @@ void CmdSpr(CScriptEngine& eng, CScriptFrame&) {
 void CmdCh(CScriptEngine& eng, CScriptFrame&) {
   CObjectTables* t = g_pTables;
   if (!t) return;
-  const std::int32_t index = ArgInt(eng, 1);
-  const std::int32_t sub = ArgInt(eng, 2);
-  const std::int32_t a = ArgInt(eng, 3), b = ArgInt(eng, 4);
+  const std::int32_t index = ScriptArgInt(eng, 1);
+  const std::int32_t sub = ScriptArgInt(eng, 2);
+  const std::int32_t a = ScriptArgInt(eng, 3), b = ScriptArgInt(eng, 4);
   const char* msg = SJ("ch コマンドのスプライト指定が間違っています。");
   if (t->SpriteCount() < 2) {
-    Debug(msg);
+    SceneDebugBox(msg);
     return;
   }
   if (sub == 1 && !BlockSideOk("ch", a, b)) return;
@@ -486,11 +469,11 @@ void CmdCh(CScriptEngine& eng, CScriptFrame&) {
 void CmdBg(CScriptEngine& eng, CScriptFrame&) {
   CObjectTables* t = g_pTables;
   if (!t) return;
-  const std::int32_t sub = ArgInt(eng, 2);
-  const std::int32_t a = ArgInt(eng, 3), b = ArgInt(eng, 4);
+  const std::int32_t sub = ScriptArgInt(eng, 2);
+  const std::int32_t a = ScriptArgInt(eng, 3), b = ScriptArgInt(eng, 4);
   CLayerImage* bg = t->SpriteAt(0);
   if (!bg) {
-    Debug(SJ("bg コマンドの背景スプライトがありません。"));
+    SceneDebugBox(SJ("bg コマンドの背景スプライトがありません。"));
     return;
   }
   if (sub == 1) {
@@ -542,7 +525,7 @@ void CmdGg(CScriptEngine& eng, CScriptFrame&) {
     return;
   }
   if (index <= 0) {
-    Debug(msg);
+    SceneDebugBox(msg);
     return;
   }
   WarnRecreate("gg", t->GaugeCount() > 0);

@@ -6,9 +6,11 @@
 // Main thread only.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "graphics/layer_image.h"
 
+class CArc;
 class CKivBase;
 class CMessageText;
 class CObjectTables;
@@ -31,6 +33,14 @@ struct ScenePresentation {
   std::int32_t m_bNameWindowLoaded = 0;
   std::int32_t m_bMessageCellLoaded = 0;
   std::int32_t m_bNameCellLoaded = 0;
+  CLayerImage m_RuleMask;  // `ud` 2: the ".msk" rule picture (1024 x 600 plane, caller kind 6)
+
+  // The weather and scrolling-overlay layers as the composition sees them
+  // (set by their owner; null: neither is running).
+  bool (*m_pfnWeatherOrOverlayActive)() = nullptr;
+  void (*m_pfnOverlayOff)() = nullptr;  // the overlay's state word back to 0
+  // The backlog view draws its page again over a recomposed scene.
+  void (*m_pfnRedrawBacklogPage)() = nullptr;
 
   // The parts of the running engine the scene works with: set by the engine
   // at start and cleared at its shutdown; tests set what they drive. The
@@ -45,3 +55,17 @@ struct ScenePresentation {
 // The process's presentation words (tests reset them).
 ScenePresentation& Presentation();
 void ResetPresentation();
+// The fill colour as the COLORREF the surface fills take.
+std::uint32_t FillColorRef();
+
+// A picture file of the game whole: the loose file "grp\\<name>" first,
+// then the member of the graphics archive. False when neither gives data.
+bool LoadGraphicFile(const char* name, CArc* archive, std::vector<std::uint8_t>* out);
+// The first run's pictures: the name window "namewnd1.abm" and the message
+// and name cells "msgcell1.bmp", "namecell1.bmp". A picture that cannot be
+// had is told in a box and left out; the run goes on without it.
+void LoadNameWindow(CArc* archive);
+// 1 when the cell was loaded into `record`.
+int LoadCellImage(CLayerImage& record, const char* name, CArc* archive);
+void LoadScenePictures(CArc* archive);
+void ReleaseScenePictures();

@@ -123,7 +123,11 @@ void FakeBackend::PumpEvents() {
   if (onPump) onPump(pumps);
   ++pumps;
   Point warp;
-  if (TakePendingCursorMove(&warp)) cursorMoves.push_back(warp);
+  // A move the program asks for happens, as the real pointer would go there.
+  if (TakePendingCursorMove(&warp)) {
+    cursorMoves.push_back(warp);
+    SetCursorState(warp);
+  }
   Window* w = lastWindow;
   while (!pending_.empty()) {
     Pending p = pending_.front();

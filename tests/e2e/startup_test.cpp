@@ -22,9 +22,12 @@ TEST_F(Process, NormalRunOpensTheWindowWithItsMenuAndEndsOnAConfirmedClose) {
   std::vector<std::string> popupTitles;
   int width = 0, height = 0;
   std::int32_t stateWhileRunning = -1;
-  onPump = [&](int count) {
-    if (count != 0) return;
+  bool seen = false;
+  onPump = [&](int) {
+    // Once the brand logo (a screen of its own in the hook list) is over.
     CAppBase& app = globals.m_App;
+    if (seen || !app.m_pKivBase || app.m_pKivBase->m_bScreenRunning) return;
+    seen = true;
     hooks = app.m_pWindow->Hooks().Hooks();
     engine = app.m_pKivBase;
     input = app.m_pKeyManager;

@@ -13,6 +13,7 @@
 #include "platform/fake/fake_backend.h"
 #include "platform/file.h"
 #include "platform/text.h"
+#include "tests/engine/script_test_util.h"
 #include "tests/support/test_support.h"
 
 namespace kvtest {
@@ -39,13 +40,7 @@ class SaveDataTest : public testing::Test {
     ASSERT_TRUE(kvtest::WriteFile(SavePath(name), std::string(bytes.begin(), bytes.end())));
   }
   // "caption:text" of every box shown, in UTF-8.
-  std::vector<std::string> Boxes() const {
-    std::vector<std::string> out;
-    for (const pl::RecordedBox& b : fake.boxes) {
-      out.push_back(pl::Cp932ToUtf8(b.caption) + ":" + pl::Cp932ToUtf8(b.text));
-    }
-    return out;
-  }
+  std::vector<std::string> Boxes() const { return BoxTexts(fake); }
 
   pl::FakeBackend fake;
   kvtest::TempDir dir;

@@ -13,6 +13,8 @@
 #include "engine/slot_scene.h"
 #include "graphics/layer_image.h"
 #include "graphics/virtual_screen.h"
+#include "scene/presentation.h"
+#include "scene/transition_stepper.h"
 #include "tests/scene/scene_harness.h"
 
 namespace {
@@ -110,6 +112,14 @@ TEST_F(SlotSceneTest, ASaveInAClickWaitLoadsBackIntoThatWait) {
 
     ASSERT_EQ(LoadGame(ctx, 3, 0), 1);
     EXPECT_EQ(TakeBoxes(), std::vector<std::string>{});
+    // The saved wait comes back when the dissolve after the load ends.
+    EXPECT_EQ(Scene().m_nPendingState, PND_OPERATION);
+    Presentation().m_pTables = &tables;
+    Presentation().m_pText = &text;
+    fake.manualClock().Advance(kLoadDissolveMs);
+    CBuffer none;
+    TransitionStep(none, none, none);
+    ResetPresentation();
     EXPECT_EQ(Var("a"), 1);
     EXPECT_EQ(eng.m_Root.m_Vars.Find("s")->text, "saved");
     EXPECT_EQ(eng.m_Root.m_nLine, line);

@@ -10,26 +10,12 @@
 #include "graphics/anti_font.h"
 #include "graphics/virtual_screen.h"
 #include "tests/scene/scene_harness.h"
+#include "tests/scene/screen_harness.h"
 
 namespace {
 
 using kvtest::Sj;
 using Strings = std::vector<std::string>;
-
-// Every character is a solid box over its whole 16 x 16 cell: a lit cell
-// centre tells that a character stands there, its colour which colour.
-class BoxFace final : public IGlyphFace {
- public:
-  int Ascent4x() override { return 48; }
-  pl::GlyphBitmap Render4x(std::uint16_t) override {
-    pl::GlyphBitmap g;
-    g.width = g.height = 64;
-    g.top = 48;
-    g.coverage.assign(64 * 64, 255);
-    return g;
-  }
-  int WidthBC(std::uint16_t) override { return 16; }
-};
 
 struct Host : ITextHost {
   Strings voices;
@@ -57,16 +43,10 @@ class MessageTextTest : public kvtest::SceneScriptTest {
   void SetUp() override {
     SceneScriptTest::SetUp();
     ASSERT_TRUE(CreateVirtualScreens(nullptr));
-    font.Init(nullptr);
-    font.SetGlyphFaceFactory([](const std::string&, int, bool) { return std::make_unique<BoxFace>(); });
-    LogFontA lf = MakeLogFont("Box", 16);
-    font.SetFont(lf);
-    SetAntiFont(&font);
-    eng.m_nTextSize = 16;
-    eng.m_nLetterSpacing = kPx;  // cells 16 wide, one pixel apart
+    // Characters as solid boxes in cells of kPx: a lit cell centre tells
+    // that a character stands there, its colour which colour.
+    UseBoxText(font, text);
     eng.m_nTextColor = 0x0000FF;  // COLORREF red
-    scene.text = &text;
-    fake.manualClock().Set(100000);
   }
   void TearDown() override {
     SetAntiFont(nullptr);
@@ -75,21 +55,10 @@ class MessageTextTest : public kvtest::SceneScriptTest {
   }
   // The window set-up, then the lines; runs until the first wait.
   void Page(std::initializer_list<std::string> lines, const std::string& layout = "wnd(0,4,10,8,4,0,3,3)") {
-    std::vector<std::string> all = {"::START", "wnd(1)", "wnd(0,2,100,400)", "wnd(0,1,600,150)", layout};
-    for (const auto& l : lines) all.push_back(l);
-    WriteAndRun(all);
-  }
-  void WriteAndRun(const std::vector<std::string>& all) {
-    std::string s;
-    for (const auto& l : all) s += Sj(l) + "\r\n";
-    s += "wait(1)\r\n::END\r\n";
-    ASSERT_TRUE(kvtest::WriteFile(dir / "txt/START.TXT", s));
-    Scene().m_nPendingState = 0;
-    LoadScriptFile(eng, "START", "START");
-    eng.m_Root.m_strFile = "START";
-    eng.m_strLabel = "START";
-    eng.m_Root.StepBack();
-    Continue();
+    std::vector<std::string> all = Window0Lines();
+    all.push_back(layout);
+    all.insert(all.end(), lines.begin(), lines.end());
+    RunLines(all);
   }
   CTextWindow& W() { return *tables.WindowAt(0); }
   // The reveal until it waits (at most n steps), clock moving 100 ms a step.
@@ -104,7 +73,7 @@ class MessageTextTest : public kvtest::SceneScriptTest {
     Scene().m_nPendingState = 0;
     Continue();
   }
-  std::uint32_t Px(int x, int y) { return GetVirtualScreen(0)->Pixels()[y * kScreenWidth + x]; }
+  std::uint32_t Px(int x, int y) { return kvtest::LayerPixel(0, x, y); }
   // The character cell at column c, text line l of window 0.
   std::uint32_t Cell(int c, int l) { return Px(kWx + kHomeX + c * kPx + 8, kWy + kHomeY + l * kPy + 8); }
   bool Lit(int c, int l) { return Cell(c, l) != 0; }

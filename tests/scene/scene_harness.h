@@ -15,8 +15,10 @@
 #include "scene/message_text.h"
 #include "scene/object_tables.h"
 #include "scene/pending.h"
+#include "scene/presentation.h"
 #include "tests/engine/fake_scene.h"
 #include "tests/engine/script_test_util.h"
+#include "tests/scene/screen_harness.h"
 #include "tests/support/test_support.h"
 
 namespace kvtest {
@@ -72,7 +74,11 @@ class SceneScriptTest : public testing::Test {
   // steps until the script waits, halts or has run `maxSteps` lines. The
   // script ends in a timed wait, so that it never runs off its end.
   void Run(std::initializer_list<std::string> lines, int maxSteps = 2000) {
-    std::string text = Script(lines);
+    RunLines(std::vector<std::string>(lines), maxSteps);
+  }
+  void RunLines(const std::vector<std::string>& lines, int maxSteps = 2000) {
+    std::string text;
+    for (const std::string& l : lines) text += Sj(l) + "\r\n";
     text += "wait(1)\r\n::END\r\n";
     ASSERT_TRUE(WriteFile(dir / "txt/START.TXT", text));
     Scene().m_nPendingState = 0;
@@ -82,13 +88,35 @@ class SceneScriptTest : public testing::Test {
     eng.m_Root.StepBack();
     Continue(maxSteps);
   }
+  // The start of a script that makes window 0 at (100, 400), 600 x 150.
+  static std::vector<std::string> Window0Lines() {
+    return {"::START", "wnd(1)", "wnd(0,2,100,400)", "wnd(0,1,600,150)"};
+  }
+  // The text drawn in the box font at size 16, in cells 17 wide (16 and
+  // one pixel apart), and the scene's text calls sent to `text`; the clock
+  // at 100 s.
+  void UseBoxText(CAntiFont& font, CMessageText& text) {
+    UseBoxFont(font);
+    eng.m_nTextSize = 16;
+    eng.m_nLetterSpacing = 17;
+    scene.text = &text;
+    fake.manualClock().Set(100000);
+  }
+  // The presentation words pointed at this script's tables and engine and
+  // at the given text and settings.
+  void PointPresentation(CMessageText* text, CSettings* settings) {
+    ScenePresentation& p = Presentation();
+    p.m_pTables = &tables;
+    p.m_pText = text;
+    p.m_pScript = &eng;
+    p.m_pSettings = settings;
+  }
   void Continue(int maxSteps = 2000) {
     for (int i = 0; i < maxSteps && !eng.m_bHalted && Scene().m_nPendingState == 0; ++i) eng.ExecuteLine();
   }
   // "caption:text" of every box so far (UTF-8), and forget them.
   std::vector<std::string> TakeBoxes() {
-    std::vector<std::string> c;
-    for (const auto& b : fake.boxes) c.push_back(pl::Cp932ToUtf8(b.caption) + ":" + pl::Cp932ToUtf8(b.text));
+    std::vector<std::string> c = BoxTexts(fake);
     fake.boxes.clear();
     return c;
   }
