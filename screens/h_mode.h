@@ -4,6 +4,7 @@
 // choosing a seen scene puts its scene number into the script's "reg" and
 // leaves with a fade, and the script that opened the gallery plays it.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,7 +37,7 @@ inline constexpr int kHItems = 31;
 inline constexpr int kHFirstPage = 10;
 inline constexpr int kHReturn = 20;
 inline constexpr int kHFirstThumb = 21;
-extern const LayoutButton HModeLayout[kHItems];
+extern const std::array<LayoutButton, kHItems> HModeLayout;
 
 // The music's fade by a screen: level 0 (the music's own volume) to 255
 // (halted and forgotten).
