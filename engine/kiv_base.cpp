@@ -503,8 +503,11 @@ void CKivBase::OnChannelFinished(int channel) {
   CSoundSystem* snd = GetSoundSystem();
   if (!snd) return;
   CSoundChannel& c = snd->Channel(channel);
-  if (c.m_bFinished.exchange(0) == 1) {
+  if (c.m_bFinished.load() == 1) {
+    // The halt sees the flag and clears it; a finished voice puts the
+    // mouths back there.
     snd->HaltChannel(channel);
+    c.m_bFinished.store(0);
     if (channel == 3 && snd->m_nSeMode.load() == 3 && Scene().m_nPendingState != 0x20000) EndWait();
     return;
   }
