@@ -313,8 +313,11 @@ int PlaySoundByKind(std::int32_t mode, std::string_view nameIn, std::string_view
   // 7. The memo of the kind.
   if (std::string* memo = MemoOf(kind)) *memo = sjis::CutBounded(tried, kMemoBytes);
 
-  // 8. A waited effect holds the script until it ends or is stopped.
-  if (kind == Kind::Se && snd && snd->m_nSeMode.load() == 3 && HasName(snd, ch) && g_pHost) {
+  // 8. A waited effect holds the script until it ends or is stopped. Only
+  // a request for one waits: the mode word stays 3 after a waited effect,
+  // and a later effect of another mode elsewhere would wait on an idle
+  // channel 3 for ever.
+  if (kind == Kind::Se && mode == 1 && snd && snd->m_nSeMode.load() == 3 && HasName(snd, ch) && g_pHost) {
     g_pHost->SetPendingState(kWaitOperation);
   }
   return 1;
