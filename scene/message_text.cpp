@@ -263,6 +263,10 @@ void CMessageText::ResetTextState() {
   m_strVoice.clear();
 }
 
+void CMessageText::SetVoiceName(std::string_view name) {
+  m_strVoice = sjis::CutBounded(name.substr(0, std::min(name.size(), name.find('\0'))), kVoiceNameSize - 1);
+}
+
 void CMessageText::PlaceCursors(CTextWindow& w) {
   if (w.m_nPageCursorFixed != -1) return;
   TextPen at = TextPen::Of(w);
@@ -386,9 +390,11 @@ void CMessageText::ShowTextStep() {
           m_bVoiceReported = true;
           continue;
         }
-        m_strVoice = sjis::CutBounded(cv->text + std::string(cue), kVoiceNameSize - 1);
+        // The line's own backlog record took the cue when it was added; the
+        // next record must not take it again.
+        const std::string voice = sjis::CutBounded(cv->text + std::string(cue), kVoiceNameSize - 1);
         if ((s.m_nRunMode == RUN_NORMAL || s.m_nRunMode == RUN_PAGE) && m_Settings.textSpeed < 4)
-          m_pHost->PlayVoice(m_strVoice);
+          m_pHost->PlayVoice(voice);
         continue;
       } else if (e == 'N' || e == 'n') {
         cur += 2;

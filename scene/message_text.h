@@ -108,6 +108,9 @@ class CMessageText {
   void ClearSpeakerName() { m_strName.clear(); }
   // The reset's share: bracket depth and the last voice name.
   void ResetTextState();
+  // The voice the next backlog record takes when its line has no voice cue
+  // of its own (`cvon`); cut to the record's field on a character.
+  void SetVoiceName(std::string_view name);
 
   // --- drawing
   // One character (1 or 2 bytes, or a two-byte icon escape) with its
@@ -202,7 +205,7 @@ class CMessageText {
   std::uint32_t m_dwLastChar = 0;
   bool m_bHangUsed = false;
   bool m_bVoiceReported = false;  // a missing "cv" is told once a line
-  std::string m_strVoice;        // the last voice cue
+  std::string m_strVoice;        // the voice of `cvon` for the next record
 
   std::array<ChoiceRecord, kChoiceSlots> m_Choices{};
   std::int32_t m_nChoiceCount = 0;

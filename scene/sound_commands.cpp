@@ -13,6 +13,7 @@
 #include "framework/sjis.h"
 #include "graphics/layer_draw.h"
 #include "platform/text.h"
+#include "scene/message_text.h"
 #include "scene/object_tables.h"
 #include "scene/pending.h"
 #include "scene/presentation.h"
@@ -217,8 +218,9 @@ void CmdSeoff(CScriptEngine& eng, CScriptFrame&) {
 void CmdCvon(CScriptEngine& eng, CScriptFrame&) {
   if (eng.m_pScene) eng.m_pScene->UpdateReadMark();
   const std::string name = ScriptArgText(eng, 1);
-  // The voice name the next backlog record takes is the message text's;
-  // it is handed over by the engine (see the report of this part).
+  // The next backlog record keeps the voice, so that the backlog view can
+  // play it again.
+  if (CMessageText* text = Presentation().m_pText) text->SetVoiceName(name);
   const std::int32_t run = eng.m_pScene ? eng.m_pScene->GetRunMode() : Scene().m_nRunMode;
   const CSettings* s = Presentation().m_pSettings;
   const std::int32_t textSpeed = s ? s->m_nTextSpeed : 0;
