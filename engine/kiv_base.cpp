@@ -439,7 +439,8 @@ void CKivBase::ShutdownEngine() {
     return;
   }
   m_bEngineStarted = false;
-  // 1. No movie plays without the movie player; the sound ends here.
+  // 1. The `avi` movie first: it plays on the sound device.
+  StopAvi();
   if (CSoundSystem* snd = GetSoundSystem()) snd->ShutdownDirectSound();
   // 2.
   m_SaveData.SaveAtShutdown(m_Script);
@@ -490,7 +491,7 @@ std::int32_t CKivBase::OnWindowMessage(pl::Window* hWnd, std::uint32_t uMsg, pl:
     case kAviNotifyMessage:
       // The end of the `avi` movie ends its wait as a click would.
       if (IsAviEndMessage(wParam, lParam)) {
-        StopAvi();
+        StopAviMovie();
         if (Scene().m_nPendingState == PND_MOVIE) EndWait();
       }
       return 0;

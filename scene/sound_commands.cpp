@@ -261,6 +261,12 @@ void CmdAvi(CScriptEngine& eng, CScriptFrame&) {
   PlayAvi(GetMainWindowHandle(), &AviDeviceId(), path.c_str());
 }
 
+void StopAviMovie() {
+  if (AviDeviceId() == 0) return;
+  StopAvi();
+  PresentWholeScreen();
+}
+
 void CmdMovie(CScriptEngine& eng, CScriptFrame&) {
   const std::string path = MoviePath(eng.m_strProgramFolder, ScriptArgText(eng, 1));
   if (g_pMovieLauncher) g_pMovieLauncher(path, ScriptArgInt(eng, 2), ScriptArgInt(eng, 3));

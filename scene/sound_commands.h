@@ -51,4 +51,7 @@ std::string MoviePath(const std::string& programFolder, const std::string& name)
 // avi: the script waits (PND_MOVIE) while "<folder>\\<name>.avi" plays
 // over the main window. movie: the movie screen, then the script goes on.
 void CmdAvi(CScriptEngine& eng, CScriptFrame& frame);
+// Stops the `avi` movie (picture and sound) and presents the story's
+// picture again, which the movie covered; nothing when none plays.
+void StopAviMovie();
 void CmdMovie(CScriptEngine& eng, CScriptFrame& frame);

@@ -24,6 +24,7 @@
 #include "scene/pending.h"
 #include "scene/presentation.h"
 #include "scene/render_tick.h"
+#include "scene/sound_commands.h"
 #include "sound/sound_request.h"
 #include "sound/sound_system.h"
 
@@ -370,7 +371,7 @@ void OnLeftClick(int fromUser) {
       if (s.m_nRunMode != RUN_NOSKIP) s.m_nRunMode = RUN_PAGE;
       break;
     case PND_MOVIE:
-      // No movie plays without the movie player; the wait ends.
+      StopAviMovie();
       s.m_nPendingState = 0;
       break;
     case PND_BACKLOG: {
