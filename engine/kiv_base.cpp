@@ -694,7 +694,8 @@ int CKivBase::RunMsgMode(int kind) {
   m_MsgMode.m_pGraphicsArc = &m_GrpArc;
   m_MsgMode.m_bNoEffect = Settings().m_bNoEffect;
   IWinHookList* hooks = m_App.m_pWindow ? &m_App.m_pWindow->Hooks() : nullptr;
-  const int result = m_MsgMode.Run(kind, m_hWnd, DescribeScreen(shown), hooks, m_pKeyManager);
+  // Given the movie screen: a movie it plays stands still behind the box.
+  const int result = m_MsgMode.Run(kind, m_hWnd, DescribeScreen(shown), hooks, m_pKeyManager, &m_MovieMode);
   m_MsgMode.LeaveHookList();
   if (m_MsgMode.m_bClosed) pl::PostMessage(m_hWnd, pl::WM_CLOSE, 0, 0);
   m_bScreenRunning = wasRunning;
