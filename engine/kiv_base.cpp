@@ -199,6 +199,9 @@ void CKivBase::StartEngine(pl::Window* hWnd) {
   SetMovieLauncher([](const std::string& path, std::int32_t x, std::int32_t y) {
     if (CKivBase* engine = Presentation().m_pEngine) engine->PlayMovie(path.c_str(), x, y);
   });
+  SetCommentFieldMover([](bool leavingMode1) {
+    if (CKivBase* engine = Presentation().m_pEngine) engine->m_SaveMode.MoveCommentText(leavingMode1);
+  });
   m_Tables.m_pGraphicsArc = &m_GrpArc;
   m_Tables.m_nWindowOpacity = Settings().m_nWindowOpacity;
   InstallSceneDrawHooks();
@@ -461,6 +464,7 @@ void CKivBase::ShutdownEngine() {
   if (Presentation().m_pEngine == this) ResetPresentation();
   SetMovieSoundSettings({});
   SetMovieLauncher(nullptr);
+  SetCommentFieldMover(nullptr);
   pl::PostQuitMessage(0);
 }
 
