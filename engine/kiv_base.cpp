@@ -199,6 +199,9 @@ void CKivBase::StartEngine(pl::Window* hWnd) {
   SetMovieLauncher([](const std::string& path, std::int32_t x, std::int32_t y) {
     if (CKivBase* engine = Presentation().m_pEngine) engine->PlayMovie(path.c_str(), x, y);
   });
+  SetCommentFieldMover([](bool leavingMode1) {
+    if (CKivBase* engine = Presentation().m_pEngine) engine->m_SaveMode.MoveCommentText(leavingMode1);
+  });
   m_Tables.m_pGraphicsArc = &m_GrpArc;
   m_Tables.m_nWindowOpacity = Settings().m_nWindowOpacity;
   InstallSceneDrawHooks();
@@ -462,6 +465,7 @@ void CKivBase::ShutdownEngine() {
   if (Presentation().m_pEngine == this) ResetPresentation();
   SetMovieSoundSettings({});
   SetMovieLauncher(nullptr);
+  SetCommentFieldMover(nullptr);
   pl::PostQuitMessage(0);
 }
 
@@ -698,7 +702,8 @@ int CKivBase::RunMsgMode(int kind) {
   m_MsgMode.m_pGraphicsArc = &m_GrpArc;
   m_MsgMode.m_bNoEffect = Settings().m_bNoEffect;
   IWinHookList* hooks = m_App.m_pWindow ? &m_App.m_pWindow->Hooks() : nullptr;
-  const int result = m_MsgMode.Run(kind, m_hWnd, DescribeScreen(shown), hooks, m_pKeyManager);
+  // Given the movie screen: a movie it plays stands still behind the box.
+  const int result = m_MsgMode.Run(kind, m_hWnd, DescribeScreen(shown), hooks, m_pKeyManager, &m_MovieMode);
   m_MsgMode.LeaveHookList();
   if (m_MsgMode.m_bClosed) pl::PostMessage(m_hWnd, pl::WM_CLOSE, 0, 0);
   m_bScreenRunning = wasRunning;

@@ -102,6 +102,8 @@ void LeaveScaledView() {
   if (CD3DScreen* p = Presenter()) p->Release();
 }
 
+CommentFieldMover g_pfnCommentFieldMover = nullptr;
+
 void SwitchMode(std::int32_t mode, pl::Window* hWnd, bool fromSettings) {
   g_nDisplayMode = mode;
   if (mode == 1 || mode == 2) {
@@ -114,12 +116,13 @@ void SwitchMode(std::int32_t mode, pl::Window* hWnd, bool fromSettings) {
     AttachMenu(hWnd, true);
   }
   pl::DrawMenuBar(hWnd);
-  // The save screen's comment field follows the mode once that screen exists.
+  if (g_pfnCommentFieldMover) g_pfnCommentFieldMover(mode != 1);
 }
 
 }  // namespace
 
 std::int32_t GetDisplayMode() { return g_nDisplayMode; }
+void SetCommentFieldMover(CommentFieldMover mover) { g_pfnCommentFieldMover = mover; }
 void SetDisplayModeWord(std::int32_t mode) { g_nDisplayMode = mode; }
 
 std::int32_t GetDisplayModeSetting() {

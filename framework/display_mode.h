@@ -59,6 +59,11 @@ void CenterWindow(CWindow& window, const WindowCreateRecord& rec);
 // Engine start in a full-screen mode: the desktop recorded, the display
 // changed for mode 2, the window made a popup covering the screen.
 void EnterDisplayModeAtStart(pl::Window* hWnd);
+// Called at the end of every mode change with whether the new mode is not
+// the scaled full screen (mode 1): the save screen's comment field follows
+// the mode with it. Null: nothing is called.
+using CommentFieldMover = void (*)(bool leavingMode1);
+void SetCommentFieldMover(CommentFieldMover mover);
 // Changes the mode on activation changes and at start.
 void SetDisplayMode(std::int32_t mode, pl::Window* hWnd);
 // Changes the mode from the settings: a change between the two full-screen

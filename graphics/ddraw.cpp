@@ -129,11 +129,12 @@ void CDDraw::CopySurface(int bufferHeight, pl::Window* target, std::uint32_t* bu
   {
     ReleaseScopedLock lock(m_Lock);
     const int w = m_Surface.width, h = m_Surface.height;
-    int firstRow = bufferHeight - h - y;
-    if (m_Surface.Valid() && buffer && x >= 0 && y >= 0 && x + w <= 1024 && y + h <= 600 && firstRow >= 0 &&
+    // The program's buffers run top-down like the surface: surface row r is
+    // buffer row y + r, whatever the buffer's height.
+    if (m_Surface.Valid() && buffer && x >= 0 && y >= 0 && x + w <= 1024 && y + h <= 600 && y + h <= bufferHeight &&
         x + w <= stride) {
       for (int row = 0; row < h; ++row) {
-        std::memcpy(buffer + static_cast<std::size_t>(firstRow + row) * static_cast<std::size_t>(stride) + x,
+        std::memcpy(buffer + static_cast<std::size_t>(y + row) * static_cast<std::size_t>(stride) + x,
                     &m_Surface.pixels[static_cast<std::size_t>(row) * static_cast<std::size_t>(w)],
                     static_cast<std::size_t>(w) * 4);
       }

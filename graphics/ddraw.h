@@ -51,9 +51,10 @@ class CDDraw {
   // The movie surface to the window at (x, y) (scaled in the desktop
   // full-screen mode). Safe from the movie thread.
   void DrawSurface(pl::Window* target, int width, int height, int x, int y);
-  // The surface into a 32-bit buffer of `stride` pixels a row, at column x
-  // of row bufferHeight - surface height - y; a surface that would not fit
-  // the 1024 x 600 screen there is drawn to the window instead.
+  // The surface into a top-down 32-bit buffer of `stride` pixels a row and
+  // bufferHeight rows, its top row at row y, column x; a surface that would
+  // not fit the 1024 x 600 screen (or the buffer) there is drawn to the
+  // window instead.
   void CopySurface(int bufferHeight, pl::Window* target, std::uint32_t* buffer, int stride, int x, int y);
   void Release();
 

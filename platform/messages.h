@@ -64,11 +64,25 @@ enum : std::uint32_t {
   HTSYSMENU = 3,
 };
 
+// Messages of the "edit" class: the selection as byte offsets (EM_SETSEL:
+// WPARAM start, LPARAM end; a start of 0 with an end of -1 selects
+// everything, a start of -1 removes the selection; EM_GETSEL: the start in
+// the low word of the result, the end in the high word, and both written to
+// the two pointers when they are not null), the most bytes the field takes
+// (EM_SETLIMITTEXT: WPARAM, 0 for no limit of its own).
+enum : std::uint32_t {
+  EM_GETSEL = 0x00B0,
+  EM_SETSEL = 0x00B1,
+  EM_SETLIMITTEXT = 0x00C5,
+};
+
 // Virtual-key codes carried by the key messages.
 enum : std::uint32_t {
   VK_BACK = 0x08,
   VK_TAB = 0x09,
   VK_RETURN = 0x0D,
+  VK_SHIFT = 0x10,
+  VK_CONTROL = 0x11,
   VK_MENU = 0x12,  // Alt
   VK_ESCAPE = 0x1B,
   VK_END = 0x23,

@@ -8,9 +8,11 @@
 #include "graphics/blend_table.h"
 #include "graphics/blit.h"
 #include "graphics/crt_random.h"
+#include "graphics/ddraw.h"
 #include "platform/dialog.h"
 #include "platform/text.h"
 #include "platform/time.h"
+#include "screens/movie_mode.h"
 
 const char* const MsgVoiceCues[6][4] = {
     {"aa3949", "aa3945", "aa3946", "nonfile"}, {"ab2888", "ab2884", "ab2885", "nonfile"},
@@ -41,8 +43,10 @@ constexpr int kOpeningCue[4] = {0, -1, 2, 3};
 }  // namespace
 
 int CMsgMode::Run(int kind, pl::Window* owner, const ScreenDescriptor& screen, IWinHookList* hooks,
-                  CKeyManager* keys) {
+                  CKeyManager* keys, CMovieMode* movie) {
   if (!BeginRun(owner, screen, keys, hooks)) return -1;
+  m_pMovie = movie;
+  m_bMoviePaused = false;
   m_nKind = std::clamp(kind, 0, 3);
   CrtRandom& rnd = GetCrtRandom();
   rnd.Seed(pl::TickMs());
@@ -57,7 +61,17 @@ int CMsgMode::Run(int kind, pl::Window* owner, const ScreenDescriptor& screen, I
   // The picture as it was before the question.
   CopyPixelRect(m_ScreenView, m_SecondaryDIB_tmp, 0, 0, m_ScreenView.Width(), m_ScreenView.Height(), 0, 0);
   const int result = m_nResult;
-  if (result != -1) RedrawAll();
+  if (m_bMoviePaused) {
+    // The window shows the frozen frame where the movie plays: only the
+    // picture around it is presented again before the movie goes on and
+    // draws its own rectangle.
+    if (result != -1) m_pMovie->Redraw(0, 0, 1024, 600, 0, 0);
+    m_pMovie->Player().Resume();
+    m_bMoviePaused = false;
+  } else if (result != -1) {
+    RedrawAll();
+  }
+  m_pMovie = nullptr;
   StopVoiceCue();
   FreeSurfaces();
   return result;
@@ -99,9 +113,12 @@ void CMsgMode::Enter() {
   m_bLoop = 1;
   m_nResult = 0;
   m_nHover = m_nPrevHover = kNoItem;
-  // The backdrop: the frozen picture at half brightness.
-  TintCopy32(m_SecondaryDIB, m_SecondaryDIB_tmp, 0, 0, std::min(m_ScreenView.Width(), 1024),
-             std::min(m_ScreenView.Height(), 600), 0, 0, 0, 0, 0, 128);
+  // The backdrop: the movie's frame where one plays, else the frozen
+  // picture at half brightness.
+  if (!PauseMovie()) {
+    TintCopy32(m_SecondaryDIB, m_SecondaryDIB_tmp, 0, 0, std::min(m_ScreenView.Width(), 1024),
+               std::min(m_ScreenView.Height(), 600), 0, 0, 0, 0, 0, 128);
+  }
   if (!LoadAbmToBuffer(MsgPanelPicture(m_nKind), m_pGraphicsArc, m_YesNo)) {
     m_nResult = -1;
     m_bLoop = 0;
@@ -121,6 +138,23 @@ void CMsgMode::Enter() {
   RedrawAll();
   FadeIn();
   GlideCursorTo(LayoutCenter(MsgBoxLayout[1]));
+}
+
+bool CMsgMode::PauseMovie() {
+  if (!m_pMovie || m_bMoviePaused) return false;
+  CDirectShow& player = m_pMovie->Player();
+  if (!player.IsRunning()) return false;
+  // The pause waits for the player's thread to leave its pass: no frame is
+  // drawn over the box after this.
+  if (player.Pause() != 0) return false;
+  m_bMoviePaused = true;
+  pl::Rect at;
+  player.GetRect(&at);
+  if (CDDraw* device = GetDDraw()) {
+    device->CopySurface(m_SecondaryDIB.Height(), m_hWnd, m_SecondaryDIB.Row32(0), m_SecondaryDIB.m_nStride / 4,
+                        at.left, at.top);
+  }
+  return true;
 }
 
 bool CMsgMode::PaceStep(std::uint32_t start, std::uint32_t ms) {

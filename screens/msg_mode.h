@@ -7,6 +7,8 @@
 
 #include "screens/screen_base.h"
 
+class CMovieMode;
+
 // The questions, in the order of their panel pictures.
 enum : int { MSG_QUICKLOAD = 0, MSG_QUIT = 1, MSG_TITLE = 2, MSG_RESET = 3 };
 // The answers: 1 yes, 2 no (or cancel), -1 the box could not run.
@@ -23,7 +25,11 @@ class CMsgMode : public IProgMode {
   CMsgMode() = default;
   ~CMsgMode() override = default;
 
-  int Run(int kind, pl::Window* owner, const ScreenDescriptor& screen, IWinHookList* hooks, CKeyManager* keys);
+  // `movie`: the movie screen the box may open over (or null); a movie it
+  // plays stands still behind the box, its frame as the backdrop, and goes
+  // on afterwards.
+  int Run(int kind, pl::Window* owner, const ScreenDescriptor& screen, IWinHookList* hooks, CKeyManager* keys,
+          CMovieMode* movie = nullptr);
 
   void Enter() override;
   void Update() override;
@@ -56,6 +62,12 @@ class CMsgMode : public IProgMode {
   void MoveCursorTo(int item);
   void WaitAfterAnswer();
 
+  // Pauses a movie the movie screen plays and puts its current frame into
+  // the backdrop at the movie's place; false when no movie plays.
+  bool PauseMovie();
+
+  CMovieMode* m_pMovie = nullptr;
+  bool m_bMoviePaused = false;
   CBuffer m_ScreenView;
   CBuffer m_SecondaryDIB;      // the frozen picture, darkened
   CBuffer m_BackDIB;           // backdrop, panel and buttons as they are shown

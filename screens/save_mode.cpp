@@ -431,7 +431,10 @@ void CSaveMode::OpenCommentDialog() {
     PlaceCommentEdit();
     edit->Show(pl::SW_SHOW);
     m_bCommentShown = true;
+    m_nShownEdit = edit == &m_CommentEdit[1] ? 1 : 0;
+    // All of it selected: what the player types replaces the offer.
     pl::SendMessage(edit->Handle(), pl::WM_SETTEXT, 0, reinterpret_cast<pl::LPARAM>(m_strComment.c_str()));
+    pl::SendMessage(edit->Handle(), pl::EM_SETSEL, 0, static_cast<pl::LPARAM>(-1));
   }
 }
 
@@ -448,6 +451,11 @@ void CSaveMode::CreateCommentEdits(pl::Window* mainWindow) {
   if (!a || !b) {
     DestroyCommentEdits();
     return;
+  }
+  // The field holds no more than the slot keeps, cut on a character
+  // boundary, so the comment shown is the comment saved.
+  for (CChildEditWnd& edit : m_CommentEdit) {
+    pl::SendMessage(edit.Handle(), pl::EM_SETLIMITTEXT, kCommentBytes, 0);
   }
   m_bEditsMade = true;
   m_bCommentShown = false;
@@ -488,13 +496,20 @@ void CSaveMode::PlaceCommentEdit() {
 
 void CSaveMode::MoveCommentText(bool leavingMode1) {
   if (!m_bCommentShown || !m_bEditsMade) return;
-  CChildEditWnd& from = m_CommentEdit[leavingMode1 ? 1 : 0];
-  CChildEditWnd& to = m_CommentEdit[leavingMode1 ? 0 : 1];
+  // The source is the field that is shown, whichever mode was left: between
+  // the window and the 1024-wide full screen it is the same field, which
+  // only moves (hiding it would empty it).
+  const int target = leavingMode1 ? 0 : 1;
   PlaceCommentEdit();
+  if (target == m_nShownEdit) return;
+  CChildEditWnd& from = m_CommentEdit[m_nShownEdit];
+  CChildEditWnd& to = m_CommentEdit[target];
   const std::string text = from.GetText();
   from.Show(0);
   to.Show(pl::SW_SHOW);
+  m_nShownEdit = target;
   pl::SendMessage(to.Handle(), pl::WM_SETTEXT, 0, reinterpret_cast<pl::LPARAM>(text.c_str()));
+  pl::SendMessage(to.Handle(), pl::EM_SETSEL, 0, static_cast<pl::LPARAM>(-1));
 }
 
 bool CSaveMode::CommentHasFocus() {

@@ -4,6 +4,7 @@
 // opens a small yes/no panel; yes saves or loads through SaveGame and
 // LoadGame. The same object makes the quick save.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -68,8 +69,13 @@ class CSaveMode : public IProgMode {
   void DestroyCommentEdits();
   CChildEditWnd* GetActiveCommentEdit();
   void HideCommentEdits();
-  // Moves the shown comment's text into the other display mode's field.
+  // After a display-mode change (`leavingMode1`: the new mode is not the
+  // scaled full screen): the shown comment field's text, with the field,
+  // goes to the new mode's field, or the same field is placed for the new
+  // mode, so what was typed stays.
   void MoveCommentText(bool leavingMode1);
+  // The most bytes a comment field takes: what the slot's field keeps.
+  static constexpr std::size_t kCommentBytes = kSlotCommentSize - 1;
   CChildEditWnd& CommentEdit(int i) { return m_CommentEdit[i & 1]; }
   // The comment box is shown, the Enter key was typed in it.
   bool m_bCommentShown = false;
@@ -134,6 +140,7 @@ class CSaveMode : public IProgMode {
   CScreenFont m_Font;
   CChildEditWnd m_CommentEdit[2];
   bool m_bEditsMade = false;
+  int m_nShownEdit = 0;  // the field shown while m_bCommentShown
   void PlaceCommentEdit();
   bool CommentHasFocus();
   bool CommentComposing();

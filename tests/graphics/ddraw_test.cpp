@@ -65,11 +65,11 @@ TEST_F(DDrawFixture, MovieSurfaceIsClearedAndCopiedWhereItFitsElseDrawnToTheWind
 
   std::vector<std::uint32_t> buf(1024 * 600, 0xEEu);
   dd.CopySurface(600, nullptr, buf.data(), 1024, 10, 5);
-  // The first surface row lands on row 600 - 2 - 5, the next one below it.
-  EXPECT_EQ(buf[593 * 1024 + 10], 0x100u);
-  EXPECT_EQ(buf[593 * 1024 + 13], 0x103u);
-  EXPECT_EQ(buf[594 * 1024 + 10], 0x104u);
-  EXPECT_EQ(buf[593 * 1024 + 14], 0xEEu);
+  // The first surface row lands on row 5, the next one below it.
+  EXPECT_EQ(buf[5 * 1024 + 10], 0x100u);
+  EXPECT_EQ(buf[5 * 1024 + 13], 0x103u);
+  EXPECT_EQ(buf[6 * 1024 + 10], 0x104u);
+  EXPECT_EQ(buf[5 * 1024 + 14], 0xEEu);
 
   // One column too far right: nothing is copied into the buffer.
   std::vector<std::uint32_t> untouched(1024 * 600, 0xEEu);

@@ -375,12 +375,13 @@ TEST_F(SaveModeTest, TheCommentTypedInThePanelIsSavedCutToItsField) {
                  CChildEditWnd& edit = screen.CommentEdit(0);
                  visible = pl::IsWindowVisible(edit.Handle());
                  shownText = edit.GetText();
-                 // 36 more bytes: the comment would be 42.
+                 // 36 bytes over the offered comment, which is selected:
+                 // they replace it, and the field stops at 31.
                  fake.InjectText(" abcdefghijklmnopqrstuvwxyz012345678");
                }});
   // One message a pass: the typed bytes arrive one by one.
-  s.push_back({[this] { return screen.CommentEdit(0).GetText().size() == 42; }, [] {}});
-  // Space goes into the field and leaves the panel open.
+  s.push_back({[this] { return screen.CommentEdit(0).GetText().size() == 31; }, [] {}});
+  // Space goes to the (full) field and leaves the panel open.
   AddKey(s, Later(3), pl::DIK_SPACE);
   s.push_back({Later(5), [&] { openAfterSpace = screen.m_bPanelOpen; }});
   AddClick(s, Later(1), LayoutCenter(SaveDialogLayout[1]));
@@ -395,7 +396,7 @@ TEST_F(SaveModeTest, TheCommentTypedInThePanelIsSavedCutToItsField) {
   ASSERT_EQ(savefile::ReadLocked("K:\\save\\file02.dat", &bytes, 1 << 24), savefile::ReadResult::kOk);
   SlotData data;
   ASSERT_EQ(ParseSlot(bytes, &data), SlotParse::kOk);
-  const std::string typed = Sj("第二章") + " abcdefghijklmnopqrstuvwxyz012345678";
+  const std::string typed = " abcdefghijklmnopqrstuvwxyz012345678";
   ASSERT_GT(typed.size(), 31u);
   EXPECT_EQ(data.comment, typed.substr(0, 31));
   // The fields are gone with the screen.
@@ -410,11 +411,12 @@ TEST_F(SaveModeTest, ACommentIsNeverCutInsideADoubleByteCharacter) {
   s.push_back({[this] { return screen.m_nHover == 0 && Later(2)(); },
                [this, bar] { fake.InjectMouseButton(pl::MOUSE_LEFT, true, bar); }});
   s.push_back({Later(3), [this, bar] { fake.InjectMouseButton(pl::MOUSE_LEFT, false, bar); }});
-  // 6 bytes of the chapter, then two bytes and twelve double-byte
-  // characters: the twelfth takes bytes 30 and 31, one past the field.
+  // Over the selected offer: two bytes and fifteen double-byte
+  // characters; the fifteenth would take bytes 30 and 31, one past the
+  // field, and is refused whole.
   s.push_back({[this] { return screen.m_bPanelOpen && screen.m_bCommentShown && Later(3)(); },
-               [this] { fake.InjectText("xyあいうえおかきくけこさし"); }});
-  AddClick(s, [this] { return screen.CommentEdit(0).GetText().size() == 6 + 2 + 24; },
+               [this] { fake.InjectText("xyあいうえおかきくけこさしすせそ"); }});
+  AddClick(s, [this] { return screen.CommentEdit(0).GetText().size() == 2 + 28; },
            LayoutCenter(SaveDialogLayout[1]));
   AddKey(s, PanelClosed(), pl::DIK_SPACE);
   Play(std::move(s));
@@ -423,7 +425,7 @@ TEST_F(SaveModeTest, ACommentIsNeverCutInsideADoubleByteCharacter) {
   ASSERT_EQ(savefile::ReadLocked("K:\\save\\file01.dat", &bytes, 1 << 24), savefile::ReadResult::kOk);
   SlotData data;
   ASSERT_EQ(ParseSlot(bytes, &data), SlotParse::kOk);
-  EXPECT_EQ(data.comment, Sj("第二章xyあいうえおかきくけこさ"));
+  EXPECT_EQ(data.comment, Sj("xyあいうえおかきくけこさしすせ"));
 }
 
 }  // namespace
