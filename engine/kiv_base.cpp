@@ -120,11 +120,15 @@ void CKivBase::SetupPaths() {
 }
 
 int CKivBase::EnsureSaveFolder(const char* subFolder) {
+  // The save folder itself is placed by the platform: beside the program,
+  // or in the player's own data folder when the game's folder takes no
+  // files.
+  if (!subFolder && pl::PlaceSaveFolder()) return 1;
   std::string path = m_strProgramFolder + "\\save";
   if (subFolder) path += std::string("\\") + subFolder;
   if (pl::FolderExists(path)) return 1;
   if (pl::CreateFolder(path)) return 1;
-  ShowWarning(FormatText(SJ("指定のフォルダ %s が作成できません。"), path.c_str()).c_str());
+  ShowWarning(FormatText(SJ("指定のフォルダ %s が作成できません。"), pl::DisplayPath(path).c_str()).c_str());
   return 0;
 }
 

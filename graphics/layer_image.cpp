@@ -226,7 +226,7 @@ int LoadLayerImage(CLayerImage& rec, const char* name, int callerKind, CArc* arc
     return 0;
   }
   if (found < 0) {
-    ShowPictureBox(where, SJ("ファイルリードエラー"));
+    ShowPictureBox(pl::DisplayPath(where), SJ("ファイルリードエラー"));
     return 0;
   }
   if (packed) {
@@ -235,7 +235,7 @@ int LoadLayerImage(CLayerImage& rec, const char* name, int callerKind, CArc* arc
     if (size >= 0 && static_cast<std::uint64_t>(size) <= kPictureWorkBytes) out.resize(static_cast<std::size_t>(size));
     if (size < 0 || static_cast<std::uint64_t>(size) > kPictureWorkBytes ||
         DecodeHuffman(bytes.data(), bytes.size(), out.data(), out.size()) != size) {
-      ShowPictureBox(where, SJ("ファイルリードエラー"));
+      ShowPictureBox(pl::DisplayPath(where), SJ("ファイルリードエラー"));
       return 0;
     }
     bytes.swap(out);

@@ -118,6 +118,9 @@ class Backend {
   virtual bool RunDialog(Window* owner, Dialog& dlg) = 0;
   // Opens a web address in the user's browser; false when it cannot.
   virtual bool OpenUrl(const std::string& url) = 0;
+  // The player's own data folder for the program `app` (UTF-8, made when
+  // missing, ending with '/'); empty when there is none.
+  virtual std::string UserDataFolder(const std::string& app) = 0;
 };
 
 Backend* CurrentBackend();

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/backend.h"
 #include "platform/text.h"
 
 namespace pl {
@@ -18,6 +19,7 @@ namespace {
 
 std::mutex g_FolderLock;
 std::string g_ProgramFolder;  // empty: not asked for yet
+std::string g_MovedSave;      // where "K:\\save" leads; empty: beside the executable
 
 std::string ExecutablePath() {
   char buf[PATH_MAX + 1];
@@ -71,12 +73,14 @@ NativeParts SplitNative(std::string_view gamePathCp932) {
     if (c == '\\') c = '/';
   }
   NativeParts parts;
+  std::string movedSave;
   std::string_view rest = utf8;
   if (rest.size() >= 2 && rest[1] == ':' &&
       ((rest[0] >= 'A' && rest[0] <= 'Z') || (rest[0] >= 'a' && rest[0] <= 'z'))) {
     if (rest[0] == 'K' || rest[0] == 'k') {
       std::lock_guard<std::mutex> lock(g_FolderLock);
       parts.base = ProgramFolderLocked();
+      movedSave = g_MovedSave;
       rest.remove_prefix(2);
     }
     // Another drive letter stays part of the name and so names nothing.
@@ -91,6 +95,10 @@ NativeParts SplitNative(std::string_view gamePathCp932) {
     // Empty components come from doubled separators ("%s\\" + "\\txt").
     if (!comp.empty() && comp != ".") parts.components.emplace_back(comp);
     i = j + 1;
+  }
+  if (!movedSave.empty() && !parts.components.empty() && EqualAsciiNoCase(parts.components.front(), "save")) {
+    parts.base = movedSave;
+    parts.components.erase(parts.components.begin());
   }
   return parts;
 }
@@ -151,6 +159,64 @@ std::string Resolve(std::string_view gamePathCp932, bool keepMissing, bool* comp
 void SetProgramFolder(const std::string& realFolderUtf8) {
   std::lock_guard<std::mutex> lock(g_FolderLock);
   g_ProgramFolder = realFolderUtf8.empty() ? std::string() : realFolderUtf8;
+  g_MovedSave.clear();
+}
+
+namespace {
+
+// Whether a file can be made in the real folder: asked of the disk by
+// making one, since neither the permission bits (root writes anyway) nor
+// the mount options alone tell.
+bool TakesFiles(const std::string& folder) {
+  const std::string probe = Join(folder, ".kivzo-write-test-" + std::to_string(::getpid()));
+  int fd;
+  do {
+    fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return false;
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return true;
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+bool PlaceSaveFolder() {
+  {
+    std::lock_guard<std::mutex> lock(g_FolderLock);
+    g_MovedSave.clear();
+  }
+  const std::string beside = "K:\\save";
+  if (CreateFolder(beside) && TakesFiles(MapNewPath(beside))) return true;
+  Backend* backend = CurrentBackend();
+  std::string program = GetProgramFolder();
+  while (program.size() > 1 && program.back() == '/') program.pop_back();
+  const std::size_t slash = program.rfind('/');
+  std::string app = slash == std::string::npos ? program : program.substr(slash + 1);
+  if (app.empty() || app == "." || app == "..") app = "kivzo";
+  const std::string user = backend ? backend->UserDataFolder(app) : std::string();
+  if (user.empty()) return false;
+  const std::string moved = Join(user, "save");
+  if (::mkdir(moved.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  if (!IsFolder(moved) || !TakesFiles(moved)) return false;
+  std::lock_guard<std::mutex> lock(g_FolderLock);
+  g_MovedSave = moved;
+  return true;
+}
+
+std::string MovedSaveFolder() {
+  std::lock_guard<std::mutex> lock(g_FolderLock);
+  return g_MovedSave;
+}
+
+std::string DisplayPath(std::string_view gamePathCp932) {
+  if (SplitNative(gamePathCp932).base.empty()) return std::string(gamePathCp932);
+  return Utf8ToCp932(MapNewPath(gamePathCp932));
 }
 
 std::string GetProgramFolder() {

@@ -23,11 +23,32 @@
 namespace pl {
 
 // The real folder (UTF-8) that the drive "K:" stands for: the executable's
-// own folder unless set (tests point it at a temporary folder).
+// own folder unless set (tests point it at a temporary folder). Setting it
+// puts "K:\\save" back beside it.
 void SetProgramFolder(const std::string& realFolderUtf8);
 std::string GetProgramFolder();
 // The program's own path as a game path: "K:\\" and the executable's name.
 std::string GetModuleFileName();
+
+// The game's own data folder "K:\\save" (settings, variables, read marks,
+// saves, exported pictures). It lies beside the executable when it is
+// there or can be made there and takes files. A game installed where it
+// may not write (a package's folder, another user's) keeps it in the
+// player's own data folder instead, "<backend's data folder>/save" (for
+// SDL "$XDG_DATA_HOME/kivzo/<the program folder's name>/save"), made when
+// missing; every game path under "K:\\save" then leads there. Decided
+// once at start; false when neither place can be had (it then stays
+// beside the executable).
+bool PlaceSaveFolder();
+// The real folder "K:\\save" leads to when it is not beside the executable;
+// empty otherwise.
+std::string MovedSaveFolder();
+
+// A file or folder as the player knows it, for the messages that name one
+// (CP932, like every message): a game path on a drive or from the root
+// becomes its real path; anything else, such as an archive member's name,
+// is given back as it stands.
+std::string DisplayPath(std::string_view gamePathCp932);
 
 // The game path as a real path, without looking at the disk.
 std::string ToNativePath(std::string_view gamePathCp932);

@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/script_box.h"
 #include "engine/script_engine.h"
 #include "engine/settings_record.h"
 #include "framework/app_base.h"
 #include "framework/arc.h"
 #include "framework/display_mode.h"
 #include "framework/globals.h"
+#include "framework/sjis.h"
 #include "graphics/anti_font.h"
 #include "graphics/blit.h"
 #include "graphics/layer_draw.h"
@@ -87,13 +89,12 @@ void DrawCaption(const CScriptButton& b, VirtualScreen* layer) {
 }
 
 // The export of a picture's file into "save\bmp", kept when it is there
-// already.
+// already. A file that could not be written whole is taken away again, so
+// that a later export does not find it and keep it.
 int ExportBmp(const std::string& fileName, const std::vector<std::uint8_t>& data) {
   for (const char* folder : {"K:\\save", "K:\\save\\bmp"}) {
     if (pl::FolderExists(folder) || pl::CreateFolder(folder)) continue;
-    char text[512];
-    std::snprintf(text, sizeof text, SJ("指定のフォルダ %s が作成できません。"), folder);
-    ShowWarning(text);
+    ShowWarning(FormatText(SJ("指定のフォルダ %s が作成できません。"), pl::DisplayPath(folder).c_str()).c_str());
     return 0;
   }
   const std::string path = std::string("K:\\save\\bmp\\") + fileName;
@@ -103,7 +104,10 @@ int ExportBmp(const std::string& fileName, const std::vector<std::uint8_t>& data
     ShowWarning(SJ("出力ＢＭＰファイルの生成に失敗しました。"));
     return 0;
   }
-  if (data.empty() || !f.WriteAt(0, data.data(), data.size())) {
+  if (data.empty() || !f.WriteAt(0, data.data(), data.size()) || !f.Flush()) {
+    const std::string written = f.NativePath();
+    f.Close();
+    std::remove(written.c_str());
     ShowWarning(SJ("出力ＢＭＰファイルの書き込みに失敗しました。"));
     return 0;
   }
@@ -339,12 +343,12 @@ int LoadBmpImage(const char* name, CArc* archive) {
     if (!f.OpenRead(path)) continue;
     const std::int64_t size = f.Size();
     if (size <= 0 || static_cast<std::uint64_t>(size) > kPictureWorkBytes) {
-      PictureBox(path, SJ("ファイルリードエラー"));
+      PictureBox(pl::DisplayPath(path), SJ("ファイルリードエラー"));
       return 0;
     }
     bytes.resize(static_cast<std::size_t>(size));
     if (!f.ReadExactAt(0, bytes.data(), bytes.size())) {
-      PictureBox(path, SJ("ファイルリードエラー"));
+      PictureBox(pl::DisplayPath(path), SJ("ファイルリードエラー"));
       return 0;
     }
     found = t;
@@ -372,8 +376,12 @@ int LoadBmpImage(const char* name, CArc* archive) {
     return 0;
   }
   // Only the file's own name goes into "save\bmp": a folder part in the
-  // script's name must not lead the export outside it.
-  const std::size_t cut = found.find_last_of("\\/");
+  // script's name must not lead the export outside it. The separators are
+  // looked for as characters, so the trail byte of "表" (95 5C) cuts
+  // nothing.
+  std::size_t cut = sjis::FindLastChar(found, '\\');
+  const std::size_t slash = sjis::FindLastChar(found, '/');
+  if (slash != std::string::npos && (cut == std::string::npos || slash > cut)) cut = slash;
   const std::string fileName = cut == std::string::npos ? found : found.substr(cut + 1);
   if (fileName.empty() || fileName == "." || fileName == "..") {
     PictureBox(n, SJ("ファイルオープンエラー"));

@@ -7,6 +7,7 @@
 #include "platform/file.h"
 #include "platform/text.h"
 #include "scene/object_tables.h"
+#include "screens/screen_base.h"
 
 namespace {
 ScenePresentation g_Presentation;
@@ -79,7 +80,9 @@ void LoadNameWindow(CArc* archive) {
 int LoadCellImage(CLayerImage& record, const char* name, CArc* archive) {
   ClearLayerImage(record);
   std::vector<std::uint8_t> bytes;
-  if (!LoadGraphicFile(name, archive, &bytes)) {
+  // The cells come through the screens' picture loader, which also takes
+  // the archive's packed ".dat" form of the name.
+  if (!LoadGraphicData(name ? name : "", archive, &bytes) || bytes.empty()) {
     MessageBoxOfScene(SJ("セルＢＭＰデータの読み込みに失敗しました。"));
     return 0;
   }

@@ -95,7 +95,10 @@ void HaltMusic() {
 std::string GetBgmVariableText(const ValueList* scriptVars) {
   if (!scriptVars) return {};
   const ValueNode* v = scriptVars->Find("bgm");
-  return v && v->type == VT_TEXT ? v->text : std::string();
+  if (!v) return {};
+  if (v->type == VT_TEXT) return v->text;
+  if (v->type == VT_INT && v->nValue > 1) return std::to_string(v->nValue);
+  return {};
 }
 
 bool IsBgmPlaying() {

@@ -18,8 +18,9 @@ inline constexpr int kBgmTracks = 18;
 extern const LayoutButton BGMButtonLayout[kBgmControls];
 extern const char* const BGMTrackNames[kBgmTracks];
 
-// The text the script last gave its reserved variable "bgm" (the game's
-// music); empty when it holds no text.
+// The game's music as the script last gave it in its reserved variable
+// "bgm": its text, or a number above 1 in decimal ("12" names the music
+// file "12"); empty otherwise.
 std::string GetBgmVariableText(const ValueList* scriptVars);
 // Whether the music channel has a sound loaded.
 bool IsBgmPlaying();

@@ -68,6 +68,8 @@ namespace {
 
 constexpr std::uint32_t kFadeStepMs = 15;
 constexpr int kScrollStep = 4;
+// Largest list file taken: far more records than any gallery has.
+constexpr std::size_t kListMaxBytes = 16u << 20;
 constexpr int kScreenW = 1024;
 constexpr int kScreenH = 600;
 
@@ -101,7 +103,7 @@ bool ReadLooseFile(const std::string& name, std::vector<std::uint8_t>* out, bool
   if (!f.OpenRead("K:\\" + name)) return false;
   const std::int64_t size = f.Size();
   *readOk = false;
-  if (size < 0 || static_cast<std::uint64_t>(size) > kScreenPictureMaxBytes) return true;
+  if (size < 0 || static_cast<std::uint64_t>(size) > kListMaxBytes) return true;
   out->resize(static_cast<std::size_t>(size));
   *readOk = f.ReadExactAt(0, out->data(), out->size());
   return true;
@@ -220,7 +222,7 @@ int CCGMode::LoadCGList() {
       Box("cglist.datのファイルデータ取得に失敗しました。");
       return 0;
     }
-    if (static_cast<std::uint64_t>(size) > kScreenPictureMaxBytes) {
+    if (static_cast<std::uint64_t>(size) > kListMaxBytes) {
       Box("m_pCGListDataのメモリ取得に失敗しました。");
       return 0;
     }

@@ -12,6 +12,7 @@
 #include "framework/sjis.h"
 #include "graphics/abm_image.h"
 #include "graphics/blit.h"
+#include "graphics/layer_image.h"
 #include "graphics/virtual_screen.h"
 #include "platform/dialog.h"
 #include "platform/file.h"
@@ -29,9 +30,9 @@ int PlayByKind(int mode, const char* name, const char* kind, int index) {
 
 ScreenSoundPlayer g_pSoundPlayer = &PlayByKind;
 
-bool ReadArchiveMember(CArc& arc, const std::string& name, std::vector<std::uint8_t>* out) {
+bool ReadArchiveMember(CArc& arc, const std::string& name, std::size_t maxBytes, std::vector<std::uint8_t>* out) {
   const std::int64_t size = arc.GetSize(name);
-  if (size <= 0 || static_cast<std::uint64_t>(size) > kScreenPictureMaxBytes) return false;
+  if (size <= 0 || static_cast<std::uint64_t>(size) > maxBytes) return false;
   out->resize(static_cast<std::size_t>(size));
   return arc.Read(name, out->data(), out->size()) == size;
 }
@@ -201,7 +202,7 @@ bool LoadGraphicData(const std::string& name, CArc* archive, std::vector<std::ui
       // A loose file decides: one that cannot be read gives no picture,
       // the archive's copy is not taken instead.
       const std::int64_t size = f.Size();
-      if (size <= 0 || static_cast<std::uint64_t>(size) > kScreenPictureMaxBytes) return false;
+      if (size <= 0 || static_cast<std::uint64_t>(size) > kPictureWorkBytes) return false;
       out->resize(static_cast<std::size_t>(size));
       if (!f.ReadExactAt(0, out->data(), out->size())) {
         out->clear();
@@ -212,16 +213,16 @@ bool LoadGraphicData(const std::string& name, CArc* archive, std::vector<std::ui
   }
   if (!archive) return false;
   if (archive->GetSize(name) >= 0) {
-    if (ReadArchiveMember(*archive, name, out)) return true;
+    if (ReadArchiveMember(*archive, name, kPictureWorkBytes, out)) return true;
     out->clear();
     return false;
   }
   CPathName dat;
   if (!dat.SetPath(path) || !dat.SetExtension(".dat")) return false;
   std::vector<std::uint8_t> packed;
-  if (!ReadArchiveMember(*archive, dat.GetFileName(), &packed)) return false;
+  if (!ReadArchiveMember(*archive, dat.GetFileName(), kPackedWorkBytes, &packed)) return false;
   const std::int64_t size = HuffmanBlockSize(packed.data(), packed.size());
-  if (size <= 0 || static_cast<std::uint64_t>(size) > kScreenPictureMaxBytes) return false;
+  if (size <= 0 || static_cast<std::uint64_t>(size) > kPictureWorkBytes) return false;
   out->resize(static_cast<std::size_t>(size));
   if (DecodeHuffman(packed.data(), packed.size(), out->data(), out->size()) != size) {
     out->clear();

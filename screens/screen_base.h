@@ -124,14 +124,13 @@ class IProgMode : public IWinHook {
 // loop ended.
 void WaitKeyRelease(IProgMode& screen, std::uint32_t bit);
 
-// Largest screen picture taken as a file, and largest expansion of a packed
-// one: the work buffers the pictures were made for.
-inline constexpr std::size_t kScreenPictureMaxBytes = 16u << 20;
-
 // The whole file of a screen picture: loose under "grp" of the program
 // folder first (a loose file that cannot be read, or reads 0 bytes, ends
 // the search with nothing), then the archive under the name, then the
-// archive's packed ".dat" form, expanded. False when there is none.
+// archive's packed ".dat" form, expanded. The sizes taken are the script's
+// picture loader's (kPictureWorkBytes for a file or an expansion,
+// kPackedWorkBytes for a packed file as read), so every picture a script
+// can show a screen can show too. False when there is none.
 bool LoadGraphicData(const std::string& name, CArc* archive, std::vector<std::uint8_t>* out);
 // A BMP file (8 bits through its palette, else 24-bit rows) into the
 // target's blue, green and red, top-down; the fourth byte keeps its value.

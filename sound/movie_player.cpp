@@ -10,6 +10,7 @@
 #include "framework/globals.h"
 #include "framework/sjis.h"
 #include "graphics/ddraw.h"
+#include "platform/file.h"
 #include "platform/movie.h"
 #include "platform/sound_device.h"
 #include "platform/text.h"
@@ -31,14 +32,6 @@ pl::SoundDevice* MovieSoundDevice() {
 bool AppDestroyed() {
   CAppBase* app = GetApp();
   return app && app->m_nState == APP_DESTROYED;
-}
-
-// The message with the path put in; the path is at most 260 bytes, so the
-// text is never cut.
-std::string WithPath(const char* format, const char* path) {
-  std::vector<char> buf(std::char_traits<char>::length(format) + CDirectShow::kPathBytes + 1);
-  std::snprintf(buf.data(), buf.size(), format, path);
-  return std::string(buf.data());
 }
 
 }  // namespace
@@ -117,7 +110,7 @@ int CDirectShow::Open(const char* path) {
       ShowWarning(SJ("ムービーの初期化エラーです。\nm_pDDStream->GetFormat()\nドライバを最新の物に更新してください。"));
       return -1;
     default:
-      ShowWarning(WithPath(SJ("ムービーの読み込みエラーです。\n%s"), cp932).c_str());
+      ShowWarning((std::string(SJ("ムービーの読み込みエラーです。\n")) + pl::DisplayPath(cp932)).c_str());
       return -1;
   }
 

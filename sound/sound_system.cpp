@@ -20,7 +20,7 @@ void SoundLog(const char* what, int channel) { std::fprintf(stderr, "kivzo: soun
 bool ValidChannel(int ch) { return ch >= 0 && ch < kSoundChannelCount; }
 
 std::string BadFileText(const char* path) {
-  return std::string(SJ("指定サウンドファイル：")) + path + SJ(" は不正なファイルです。");
+  return std::string(SJ("指定サウンドファイル：")) + pl::DisplayPath(path) + SJ(" は不正なファイルです。");
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
 #include "platform/fake/fake_backend.h"
 
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
 #include "platform/ime.h"
 #include "platform/input.h"
 #include "platform/messages.h"
@@ -222,6 +226,16 @@ bool FakeBackend::RunDialog(Window*, Dialog& dlg) {
   dlg.Command(press);
   if (!dlg.ended) EndDialog(&dlg, IDCANCEL);
   return true;
+}
+
+std::string FakeBackend::UserDataFolder(const std::string& app) {
+  const char* root = std::getenv("XDG_DATA_HOME");
+  if (!root || !*root || app.empty()) return {};
+  const std::filesystem::path folder = std::filesystem::path(root) / "kivzo" / app;
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (!std::filesystem::is_directory(folder, ec)) return {};
+  return folder.string() + "/";
 }
 
 }  // namespace pl

@@ -124,6 +124,10 @@ class FakeBackend final : public Backend {
     return true;
   }
   std::vector<std::string> openedUrls;
+  // As the real backend: "$XDG_DATA_HOME/kivzo/<app>/", made when missing.
+  // Without XDG_DATA_HOME there is none, so that no test writes into the
+  // home folder of whoever runs it.
+  std::string UserDataFolder(const std::string& app) override;
 
   int menuRedraws = 0;
 

@@ -78,6 +78,13 @@ class SdlBackend final : public Backend {
                      std::uint32_t style) override;
   bool RunDialog(Window* owner, Dialog& dlg) override;
   bool OpenUrl(const std::string& url) override { return SDL_OpenURL(url.c_str()) == 0; }
+  std::string UserDataFolder(const std::string& app) override {
+    char* path = SDL_GetPrefPath("kivzo", app.c_str());
+    if (!path) return {};
+    std::string out = path;
+    SDL_free(path);
+    return out;
+  }
 
   void SetVideoAvailable(bool ok) { videoOk_ = ok; }
 
