@@ -1,8 +1,9 @@
 // The weather and overlay layers in the running game, read back from the
-// presented picture: snow moves from one second to the next, `fall(0)`
-// fades the layer out and ends it, a kind asked for while it fades starts
-// after the fade, `filter` fades its picture in and scrolls it, and with
-// the screen effects switched off neither layer moves nor shows.
+// presented picture: snow moves from one second to the next (over an
+// animated sprite too), `fall(0)` fades the layer out and ends it, a kind
+// asked for while it fades starts after the fade, `filter` fades its
+// picture in and scrolls it, and with the screen effects switched off
+// neither layer moves nor shows.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -116,6 +117,32 @@ TEST_F(WeatherLayers, SnowFallsFromOneSecondToTheNext) {
   EXPECT_GT(first.NotFill(), 0) << "snow on the screen after a second";
   EXPECT_GT(second.NotFill(), 0);
   EXPECT_FALSE(first == second) << "the flakes moved";
+}
+
+// An animated sprite makes the recomposition draw every sprite again each
+// tick; the snow comes up with the last one and moves all the same.
+TEST_F(WeatherLayers, SnowFallsOverAnAnimatedSprite) {
+  MakePicture("anim.abm", "variant 3\nsize 8 8\nframe\nfill 64 FFFF0000\nframe\nfill 64 FF00FF00\nseq 0 0 1\n");
+  Shot first, second;
+  RunScript("spr(2)\r\nchon(1,\"anim\",1000,580,0,1)\r\nud(1,100)\r\nfall(1)\r\n%p=1\r\n", [&](std::int32_t p, std::uint32_t ms) {
+    if (p != 1) return false;
+    if (ms >= 1000 && first.px.empty()) first = Presented();
+    if (ms >= 2000 && second.px.empty()) second = Presented();
+    return !second.px.empty();
+  });
+  ASSERT_EQ(first.px.size(), static_cast<std::size_t>(kW * kH));
+  ASSERT_EQ(second.px.size(), first.px.size());
+  // Away from the sprite in the bottom right corner.
+  int snow = 0, moved = 0;
+  for (int y = 0; y < 560; ++y) {
+    for (int x = 0; x < 980; ++x) {
+      snow += first.At(x, y) != kFill ? 1 : 0;
+      moved += first.At(x, y) != second.At(x, y) ? 1 : 0;
+    }
+  }
+  EXPECT_GT(snow, 0) << "snow on the screen";
+  EXPECT_GT(moved, 0) << "the flakes moved";
+  EXPECT_NE(first.At(1003, 583), kFill) << "the sprite is shown";
 }
 
 TEST_F(WeatherLayers, FallZeroFadesTheLayerOutAndEndsIt) {
