@@ -16,6 +16,7 @@
 #include "engine/settings_record.h"
 #include "engine/system_file.h"
 #include "framework/globals.h"
+#include "graphics/weather.h"
 #include "platform/window.h"
 #include "tests/e2e/process_fixture.h"
 
@@ -143,6 +144,36 @@ TEST_F(WeatherLayers, SnowFallsOverAnAnimatedSprite) {
   EXPECT_GT(snow, 0) << "snow on the screen";
   EXPECT_GT(moved, 0) << "the flakes moved";
   EXPECT_NE(first.At(1003, 583), kFill) << "the sprite is shown";
+}
+
+// While the screen fades to black both the recomposition and the fade draw
+// the layers each tick; the flakes still take one step a tick, falling as
+// fast as they did before the fade. (The script goes on while the fade
+// runs: the second measure is taken a second into a fade of two.)
+TEST_F(WeatherLayers, FlakesFallAtOneSpeedThroughAFadeToBlack) {
+  std::size_t flake = 0;
+  std::int32_t y[3] = {0, 0, 0};
+  std::uint32_t at[3] = {0, 0, 0};
+  int seen = 0;
+  RunScript("fall(1)\r\n%p=1\r\nwait(1000)\r\n%p=2\r\nbout(2000)\r\nwait(1000)\r\n%p=3\r\n", [&](std::int32_t p, std::uint32_t) {
+    if (p < 1 || p > 3 || p <= seen) return p == 3;
+    const auto& particles = Engine()->m_Weather.m_Particles;
+    if (p == 1) {
+      // The highest small flake: it stays on its way down for the whole run.
+      for (std::size_t i = CWeather::kLarge; i < particles.size(); ++i)
+        if (particles[i].y < particles[flake].y || flake < CWeather::kLarge) flake = i;
+    }
+    y[p - 1] = particles[flake].y;
+    at[p - 1] = Now();
+    seen = p;
+    return p == 3;
+  });
+  ASSERT_EQ(seen, 3);
+  const double before = static_cast<double>(y[1] - y[0]) / (at[1] - at[0]);
+  const double during = static_cast<double>(y[2] - y[1]) / (at[2] - at[1]);
+  EXPECT_GT(before, 0.04) << "the flake fell before the fade (pixels a millisecond)";
+  EXPECT_GT(during, before * 0.8) << "and during it";
+  EXPECT_LT(during, before * 1.25) << "no faster during the fade";
 }
 
 TEST_F(WeatherLayers, FallZeroFadesTheLayerOutAndEndsIt) {
