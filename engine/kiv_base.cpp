@@ -595,6 +595,7 @@ void CKivBase::ResetToTitle(bool fromMenu) {
   StopAvi();
   m_Text.ClearBacklog();
   m_Text.ClearPageText();
+  m_Tables.ForgetOrderWarnings();
   if (fromMenu) {
     if (CTextWindow* w = m_Tables.CurrentWindow()) w->HomeText();
     for (std::int32_t i = 1; i < m_Tables.SpriteCount(); ++i) {

@@ -38,6 +38,9 @@ void DrawLayerImage(CLayerImage& record, int x, int y, VirtualScreen* destinatio
 // source selector: 0 layer 1, 2 layer 3, 3 layer 0, other layer 2.
 void DrawWindowButton(CLayerImage& record, int x, int y, int state, int statesLessOne, int destinationSelector,
                       int sourceSelector);
+// The weather and overlay layers onto a screen: argument 1 asks for their
+// step (the render tick's drawings; the scene grants one a tick), 0 draws
+// them where they are.
 void DrawWeatherAndOverlay(VirtualScreen* screen, int argument);
 
 // The per-kind routines (the record's own position is not used).

@@ -129,15 +129,17 @@ void ComposeSprites(bool withSystemSprites) {
   const std::int32_t count = t->SpriteCount();
 
   // 1. A normal sprite above a system sprite would be wiped by the copy of
-  // layer 3 that the last normal sprite makes: the author is told. Sprites
-  // not in use are never drawn and wipe nothing, so they are not named.
+  // layer 3 that the last normal sprite makes: the author is told, once a
+  // game for each sprite (the scene is composed again and again, and a box
+  // each time would stop the game at every composition). Sprites not in
+  // use are never drawn and wipe nothing, so they are not named.
   bool systemSeen = false;
   for (std::int32_t i = 1; i < count; ++i) {
     const CLayerImage* s = t->SpriteAt(i);
     if (!s || !s->m_szName[0]) continue;
     if (s->m_nClass != 0) {
       systemSeen = true;
-    } else if (systemSeen) {
+    } else if (systemSeen && t->FirstOrderWarning(i)) {
       char text[256];
       std::snprintf(text, sizeof text,
                     SJ("スプライトナンバー %d より後のスプライトで通常スプライトを使用しています。\nシステムスプライトを指定してください。"),

@@ -247,6 +247,7 @@ void CObjectTables::CreateWindows(std::int32_t count) {
 
 void CObjectTables::CreateSprites(std::int32_t count) {
   m_Sprites.clear();
+  m_OrderWarned.clear();
   for (std::int32_t i = 0; i < count; ++i) {
     auto s = std::make_unique<CLayerImage>();
     s->m_Plane.assign(1, 0);
@@ -277,6 +278,16 @@ void CObjectTables::FreeAll() {
   m_Buttons.clear();
   m_Gauges.clear();
   m_nCurrentWindow = -1;
+  m_OrderWarned.clear();
+}
+
+bool CObjectTables::FirstOrderWarning(std::int32_t index) {
+  if (index < 0) return false;
+  const std::size_t i = static_cast<std::size_t>(index);
+  if (m_OrderWarned.size() <= i) m_OrderWarned.resize(i + 1, false);
+  if (m_OrderWarned[i]) return false;
+  m_OrderWarned[i] = true;
+  return true;
 }
 
 void CObjectTables::ResetWindows(bool currentOnly) {

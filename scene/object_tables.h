@@ -131,6 +131,12 @@ class CObjectTables {
   // Every table freed (return to the title, shutdown); current window -1.
   void FreeAll();
 
+  // The sprite-order warning names a sprite once a game: true the first
+  // time it is asked for `index` since the sprite table was made or the
+  // game went back to its title.
+  bool FirstOrderWarning(std::int32_t index);
+  void ForgetOrderWarnings() { m_OrderWarned.clear(); }
+
   // The reset's share (every window back to its page start, state 2;
   // sprites, buttons and gauges hidden).
   void ResetWindows(bool currentOnly);
@@ -151,6 +157,7 @@ class CObjectTables {
   std::vector<std::unique_ptr<CScriptButton>> m_Buttons;
   std::vector<std::unique_ptr<CGauge>> m_Gauges;
   std::int32_t m_nCurrentWindow = -1;
+  std::vector<bool> m_OrderWarned;  // by sprite index
 };
 
 // The tables the command handlers work on (one per run, owned by the

@@ -17,6 +17,7 @@
 #include "scene/message_text.h"
 #include "scene/pending.h"
 #include "scene/presentation.h"
+#include "scene/scene_draw_hooks.h"
 #include "scene/sprite_effect_stepper.h"
 #include "scene/transition_stepper.h"
 #include "sound/sound_request.h"
@@ -99,7 +100,8 @@ bool DrawAnimatedScene(CObjectTables& t, bool windowShown) {
     CLayerImage* s = t.SpriteAt(i);
     if (!s || !s->m_szName[0]) continue;
     if (s->m_nClass != 0 && (!windowShown || (s->m_nClass & 0x80))) continue;
-    DrawLayerImage(*s, s->m_nX, s->m_nY, layer2, s->m_nShownState, s->m_nRowsLessOne, 255, 1, 0);
+    // The last normal sprite brings the weather and overlay up a step.
+    DrawLayerImage(*s, s->m_nX, s->m_nY, layer2, s->m_nShownState, s->m_nRowsLessOne, 255, 1, 1);
     drawn = true;
   }
   return drawn;
@@ -162,6 +164,10 @@ void AnimateCursor(CTextWindow& w, bool pageEnd, CDrawRect& acc) {
 }  // namespace
 
 void RenderFrame() {
+  struct LayerTick {
+    LayerTick() { BeginLayerTick(); }
+    ~LayerTick() { EndLayerTick(); }
+  } layerTick;
   UpdateSoundFades();
   CUBitBlt acc;
   if (ComposeFrame() == 1) acc.Add(0, 0, 0, 0, kScreenWidth, kScreenHeight);
@@ -283,11 +289,11 @@ int RecomposeScene() {
     const LayerDrawHooks& hooks = GetLayerDrawHooks();
     const bool stepped = p.m_bRasterOn && hooks.stepRasterEffect && hooks.stepRasterEffect(GetVirtualScreen(3));
     if (!stepped) CopyWholeLayer(3, 2);
-    DrawWeatherAndOverlay(layer2, 0);
+    DrawWeatherAndOverlay(layer2, 1);
     if (windowShown) DrawSystemSprites(*t);
   } else if (!DrawAnimatedScene(*t, windowShown)) {
     ClearVirtualScreen(layer2, FillColorRef());
-    DrawWeatherAndOverlay(layer2, 0);
+    DrawWeatherAndOverlay(layer2, 1);
   }
   CopyWholeLayer(2, 0);
   if (Scene().m_nPendingState == PND_BACKLOG) {

@@ -88,6 +88,14 @@ bool StepRasterEffect(VirtualScreen* layer3) {
   return true;
 }
 
+bool g_bLayerTickDue = false;
+
+void DrawLayersOfTheTick(VirtualScreen* screen, int tick) {
+  const int step = tick == 1 && g_bLayerTickDue ? 1 : 0;
+  if (step == 1) g_bLayerTickDue = false;
+  TickWeatherLayers(screen, step);
+}
+
 void OverlayOff() {
   if (COverlay* o = GetOverlay()) o->m_nState = 0;
 }
@@ -100,9 +108,12 @@ void InstallSceneDrawHooks() {
   hooks.isLastNormalSprite = &IsLastNormalSprite;
   hooks.windowOpacityPercent = &WindowOpacityPercent;
   hooks.redrawUnderButton = &RedrawUnderButton;
-  hooks.drawWeatherAndOverlay = &TickWeatherLayers;
+  hooks.drawWeatherAndOverlay = &DrawLayersOfTheTick;
   hooks.stepRasterEffect = &StepRasterEffect;
   SetLayerDrawHooks(hooks);
   Presentation().m_pfnWeatherOrOverlayActive = &WeatherOrOverlayActive;
   Presentation().m_pfnOverlayOff = &OverlayOff;
 }
+
+void BeginLayerTick() { g_bLayerTickDue = true; }
+void EndLayerTick() { g_bLayerTickDue = false; }

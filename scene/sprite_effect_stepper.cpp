@@ -70,7 +70,7 @@ void WalkScene(VirtualScreen* target, const DrawOne& fn) {
     if (SceneSprite(s)) fn(i, s, work);
   }
   if (work != target) CopyLayer(2, 3);
-  DrawWeatherAndOverlay(target, 0);
+  DrawWeatherAndOverlay(target, 1);
 }
 
 // The ends of the effects: saving and loading allowed again, the next
@@ -264,7 +264,7 @@ void ShakeEverySprite(std::int32_t index, int dx, int dy, int mode) {
     }
     DrawAt(s, l0, s.m_nX + ox, s.m_nY + oy, 255);
   }
-  DrawWeatherAndOverlay(l0, 0);
+  DrawWeatherAndOverlay(l0, 1);
 }
 
 // The scroll: the picture zoomed by twice the amplitudes and moved by the

@@ -75,7 +75,9 @@ void CopyWhole(CBuffer& dst, const CBuffer& src) {
   CopyPixelRect(dst, src, 0, 0, std::min(dst.Width(), src.Width()), std::min(dst.Height(), src.Height()), 0, 0);
 }
 
-void DrawWeather() { DrawWeatherAndOverlay(GetVirtualScreen(0), 0); }
+// The steppers run in the render tick: the layers take their step here
+// unless the recomposition of the tick has already moved them.
+void DrawWeather() { DrawWeatherAndOverlay(GetVirtualScreen(0), 1); }
 
 // Each channel of the source plus `offset` (clamped), fourth byte 0.
 void ShiftColours(CBuffer& dst, const CBuffer& src, int offset) {

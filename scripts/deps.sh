@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
-  xvfb xdotool
+  xvfb xdotool x11-apps
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,14 +1,23 @@
 # What the tests of the staged program in a real X server (Xvfb, 24-bit)
 # share; sourced by them. Each test calls, in this order:
 #   xvfb_need TOOL...      skip (77) unless every tool is installed
+#   xvfb_wait_lock         (screenshot tests) wait until no other copy of the
+#                          program runs, skip (77) when one keeps running
 #   xvfb_start BASE        a free display from BASE (plus a little of the
-#                          process id) with Xvfb on it, SDL pointed at it
+#                          process id) with Xvfb on it, SDL pointed at it;
+#                          a failure when the server does not come up
 #   xvfb_copy_stage STAGE  a copy of the staged game made the working folder
 #   xvfb_launch            the program started there, output in xvfb.out ($pid)
 #   xvfb_find_window       its window id in $wid (empty when none came)
 #   xvfb_expect_exit N WHY the program ended within N tenths of a second
 #                          (else WHY is said and it is killed) with exit code 0
 # On exit the program still running, the X server and the copy go.
+# With CI=true (the CI run sets it) every skip is a failure instead: there
+# the real window must be tested.
+
+# The X tools are those of the distribution's packages (scripts/deps.sh),
+# not whatever of the same name comes first on the PATH.
+export PATH="/usr/bin:/bin:$PATH"
 
 pid=""
 work=""
@@ -20,11 +29,27 @@ xvfb_cleanup() {
 }
 trap xvfb_cleanup EXIT
 
+# Ends the test as skipped, or as failed under CI.
+xvfb_skip() {
+  if [ "${CI:-}" = "true" ]; then
+    echo "$1: a failure under CI"
+    exit 1
+  fi
+  echo "$1: skipped"
+  exit 77
+}
+
 xvfb_need() {
   local tool
   for tool in "$@"; do
-    command -v "$tool" >/dev/null || { echo "no $tool: skipped"; exit 77; }
+    command -v "$tool" >/dev/null || xvfb_skip "no $tool"
   done
+}
+
+# The program our build made (a path given to the test), never a tool of
+# the same name found first on the PATH.
+xvfb_need_file() {
+  [ -x "$1" ] || xvfb_skip "no $1"
 }
 
 xvfb_start() {
@@ -35,7 +60,17 @@ xvfb_start() {
   export DISPLAY=":$n"
   unset SDL_VIDEODRIVER
   export SDL_AUDIODRIVER=dummy
-  for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+  local up=""
+  for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && { up=1; break; }; sleep 0.1; done
+  [ -n "$up" ] || { echo "no X server came up on $DISPLAY"; exit 1; }
+}
+
+# One copy of the program at a time on this machine: waits for another run
+# (another test, a player) to end rather than be refused by it.
+xvfb_lock_held() { grep -q "@_K_I_V_Z_O_" /proc/net/unix 2>/dev/null; }
+xvfb_wait_lock() {
+  for _ in $(seq 60); do xvfb_lock_held || break; sleep 1; done
+  if xvfb_lock_held; then xvfb_skip "another kivzo runs"; fi
 }
 
 # What the run writes into "save" (the settings of this test machine's
