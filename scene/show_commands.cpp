@@ -279,6 +279,9 @@ bool ShowSprite(std::int32_t index, std::int32_t xOrCode, const std::string& nam
     HideSprite(index);
     return false;
   }
+  // The words LEFT, CENTER, RIGHT and NON arrive as 0xFFF0 to 0xFFF3 and
+  // stand for the codes -16 to -13.
+  if (xOrCode >= kPosWordLeft && xOrCode <= kPosWordNon) xOrCode = kPosLeft + (xOrCode - kPosWordLeft);
   const bool shown = s->m_szName[0] != '\0';
   if (xOrCode == kPosKeep && !shown) ShowWarning(SJ("表示されていないスプライトに【NON】コマンドを指定しています。"));
   if (shown) KeepOldPicture();
