@@ -179,6 +179,7 @@ void ComposeSprites(bool withSystemSprites) {
   // 5. A button and the scrolling overlay would fight over the same place.
   if (buttonDrawn && look.m_pfnOverlayOff) look.m_pfnOverlayOff();
   if (!sceneDrawn) DrawWeatherAndOverlay(layer2, 0);
+  DrawShownGauges(layer2);
 
   // 6.
   if (!withSystemSprites) {
@@ -326,6 +327,111 @@ void BlendGaugeBar(const ScreenRect& r, int red, int percent, VirtualScreen* des
       }
       d[x] = out;
     }
+  }
+}
+
+namespace {
+
+// What one gauge's rectangle held on the layer before its bar went on, and
+// what it held right after: the bar is taken off only while the layer still
+// shows exactly that (a recomposed layer is already clean).
+struct GaugeBacking {
+  const CGauge* gauge = nullptr;
+  const VirtualScreen* layer = nullptr;
+  ScreenRect rect;
+  std::vector<std::uint32_t> under, over;
+};
+std::vector<GaugeBacking> g_GaugeBackings;
+
+// The gauge's whole rectangle (width by height + 2 rows) inside the screen;
+// false when nothing of it is on the screen.
+bool GaugeArea(const CGauge& g, ScreenRect* r) {
+  r->left = std::max(0, static_cast<int>(g.m_nX));
+  r->top = std::max(0, static_cast<int>(g.m_nY));
+  r->right = std::min(kScreenWidth - 1, g.m_nX + g.m_nWidth - 1);
+  r->bottom = std::min(kScreenHeight - 1, g.m_nY + g.m_nHeight + 1);
+  return r->left <= r->right && r->top <= r->bottom;
+}
+
+void ReadArea(const VirtualScreen* layer, const ScreenRect& r, std::vector<std::uint32_t>* out) {
+  out->clear();
+  for (int y = r.top; y <= r.bottom; ++y) {
+    const std::uint32_t* row = layer->Pixels() + static_cast<std::size_t>(y) * kScreenWidth;
+    out->insert(out->end(), row + r.left, row + r.right + 1);
+  }
+}
+
+void WriteArea(VirtualScreen* layer, const ScreenRect& r, const std::vector<std::uint32_t>& in) {
+  const std::size_t w = static_cast<std::size_t>(r.right - r.left + 1);
+  std::size_t at = 0;
+  for (int y = r.top; y <= r.bottom; ++y, at += w) {
+    std::copy_n(in.begin() + static_cast<std::ptrdiff_t>(at), w,
+                layer->Pixels() + static_cast<std::size_t>(y) * kScreenWidth + r.left);
+  }
+}
+
+GaugeBacking* FindBacking(const CGauge& g, const VirtualScreen* layer) {
+  for (GaugeBacking& b : g_GaugeBackings) {
+    if (b.gauge == &g && b.layer == layer) return &b;
+  }
+  return nullptr;
+}
+
+// Puts back the scene under the gauge's last bar when the layer still holds
+// that bar; the backing is dropped either way.
+void RestoreUnder(const CGauge& g, VirtualScreen* layer) {
+  GaugeBacking* b = FindBacking(g, layer);
+  if (!b) return;
+  std::vector<std::uint32_t> now;
+  if (b->under.size() == b->over.size()) {
+    ReadArea(layer, b->rect, &now);
+    if (now == b->over) WriteArea(layer, b->rect, b->under);
+  }
+  g_GaugeBackings.erase(g_GaugeBackings.begin() + (b - g_GaugeBackings.data()));
+}
+
+bool GaugeFilling(std::int32_t index) {
+  for (const PendingOp& op : Scene().m_Ops) {
+    if (op.code == 76 && op.p[6] == index + 1) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void PutGaugeOnLayer(const CGauge& g, VirtualScreen* layer) {
+  if (!layer || layer->m_Surface.Empty()) return;
+  RestoreUnder(g, layer);
+  ScreenRect area;
+  if (!GaugeArea(g, &area)) return;
+  GaugeBacking b;
+  b.gauge = &g;
+  b.layer = layer;
+  b.rect = area;
+  ReadArea(layer, area, &b.under);
+  if (g.m_nMaximum > 0 && g.m_nWidth > 0) {
+    const std::int32_t len = static_cast<std::int32_t>(g.m_nWidth) * g.m_nValue / g.m_nMaximum;
+    if (len > 0) {
+      const ScreenRect r{g.m_nX, g.m_nY, g.m_nX + len - 1, g.m_nY + g.m_nHeight + 1};
+      BlendGaugeBar(r, g.m_nR, g.m_nBlend, layer, layer, g.m_nG, g.m_nB);
+    }
+  }
+  ReadArea(layer, area, &b.over);
+  g_GaugeBackings.push_back(std::move(b));
+}
+
+void TakeGaugeOffLayer(const CGauge& g, VirtualScreen* layer) {
+  if (!layer || layer->m_Surface.Empty()) return;
+  RestoreUnder(g, layer);
+}
+
+void DrawShownGauges(VirtualScreen* layer) {
+  CObjectTables* t = Tables();
+  if (!t || !layer) return;
+  for (std::int32_t i = 0; i < t->GaugeCount(); ++i) {
+    const CGauge* g = t->GaugeAt(i);
+    if (!g || g->m_bShown == 0 || g->m_nDirection != 0 || GaugeFilling(i)) continue;
+    PutGaugeOnLayer(*g, layer);
   }
 }
 

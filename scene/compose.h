@@ -24,5 +24,14 @@ void CopyFullScreenRect(const ScreenRect* rect, const VirtualScreen* source, Vir
                         const ScreenRect& fallback);
 void BlendGaugeBar(const ScreenRect& rect, int red, int percent, VirtualScreen* destination,
                    const VirtualScreen* source, int green, int blue);
+// A gauge's bar on `layer` (layer 2 of the scene): drawn over the scene
+// that lies under the gauge, never over a bar drawn there before, so that
+// drawing it again changes nothing and a lower value shortens it.
+void PutGaugeOnLayer(const CGauge& gauge, VirtualScreen* layer);
+// The scene under the gauge put back on `layer` when the bar is still there.
+void TakeGaugeOffLayer(const CGauge& gauge, VirtualScreen* layer);
+// Every shown gauge of direction 0 on `layer`, except one that is filling
+// over a time (its stepper draws that one).
+void DrawShownGauges(VirtualScreen* layer);
 // 1 when the picture was found and handed to the export.
 int LoadBmpImage(const char* name, CArc* archive);

@@ -217,8 +217,9 @@ void CmdEf(CScriptEngine& eng, CScriptFrame&) {
     CLayerImage* s = EffectSprite("ef", index);
     if (!s) return;
     a = Aligned(*s, a, +1);
-    // The turning direction comes after the time: 0 one way, 1 the other.
-    SetPendingOp(64, index, a, b, time, now, ScriptArgInt(eng, 7));
+    // The turning direction is read from the time's own argument: 0 turns
+    // one way, any other value the other.
+    SetPendingOp(64, index, a, b, time, now, ScriptArgInt(eng, 6));
   } else {
     started = false;
   }

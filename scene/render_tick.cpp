@@ -210,6 +210,7 @@ void RedrawLayers(int mode) {
       }
       DrawLayerImage(*s, s->m_nX, s->m_nY, layer2, s->m_nShownState, s->m_nRowsLessOne, 255, 1, 0);
     }
+    DrawShownGauges(layer2);
     CopyWholeLayer(2, 1);
     CopyWholeLayer(1, 0);
     return;
@@ -224,6 +225,7 @@ void RedrawLayers(int mode) {
       DrawLayerImage(*s, s->m_nX, s->m_nY, layer, s->m_nShownState, s->m_nRowsLessOne, 255, 1, 0);
     }
   }
+  DrawShownGauges(layer2);
   CopyWholeLayer(2, 0);
   bool shownAgain = false;
   for (std::int32_t i = 0; i < t->WindowCount(); ++i) {
@@ -295,6 +297,7 @@ int RecomposeScene() {
     ClearVirtualScreen(layer2, FillColorRef());
     DrawWeatherAndOverlay(layer2, 1);
   }
+  DrawShownGauges(layer2);
   CopyWholeLayer(2, 0);
   if (Scene().m_nPendingState == PND_BACKLOG) {
     if (p.m_pfnRedrawBacklogPage) p.m_pfnRedrawBacklogPage();

@@ -168,19 +168,24 @@ void RebuildSpriteLayer() {
 
 }  // namespace
 
-void DrawGaugeBar(const CGauge& g) {
+namespace {
+
+// The gauge's whole rectangle from layer 2 onto the presented picture.
+void ShowGaugeArea(const CGauge& g) {
   VirtualScreen* l2 = GetVirtualScreen(2);
   VirtualScreen* l0 = GetVirtualScreen(0);
   if (!l2 || !l0) return;
-  if (g.m_nMaximum > 0 && g.m_nWidth > 0) {
-    const std::int32_t len = static_cast<std::int32_t>(g.m_nWidth) * g.m_nValue / g.m_nMaximum;
-    if (len > 0) {
-      const ScreenRect r{g.m_nX, g.m_nY, g.m_nX + len - 1, g.m_nY + g.m_nHeight + 1};
-      BlendGaugeBar(r, g.m_nR, g.m_nBlend, l2, l2, g.m_nG, g.m_nB);
-    }
-  }
   CopyScreenRect(g.m_nX, g.m_nY, g.m_nX + g.m_nWidth - 1, g.m_nY + g.m_nHeight + 1, g.m_nX, g.m_nY, l2, l0);
   PresentRect(g.m_nX, g.m_nY, g.m_nWidth, g.m_nHeight + 2, g.m_nX, g.m_nY, nullptr);
+}
+
+}  // namespace
+
+void DrawGaugeBar(const CGauge& g) {
+  VirtualScreen* l2 = GetVirtualScreen(2);
+  if (!l2 || !GetVirtualScreen(0)) return;
+  PutGaugeOnLayer(g, l2);
+  ShowGaugeArea(g);
 }
 
 namespace {
@@ -279,6 +284,9 @@ bool ShowSprite(std::int32_t index, std::int32_t xOrCode, const std::string& nam
     HideSprite(index);
     return false;
   }
+  // The words LEFT, CENTER, RIGHT and NON arrive as 0xFFF0 to 0xFFF3 and
+  // stand for the codes -16 to -13.
+  if (xOrCode >= kPosWordLeft && xOrCode <= kPosWordNon) xOrCode = kPosLeft + (xOrCode - kPosWordLeft);
   const bool shown = s->m_szName[0] != '\0';
   if (xOrCode == kPosKeep && !shown) ShowWarning(SJ("表示されていないスプライトに【NON】コマンドを指定しています。"));
   if (shown) KeepOldPicture();
@@ -551,12 +559,11 @@ void CmdGgon(CScriptEngine& eng, CScriptFrame&) {
     return;
   }
   if (g->m_nDirection == 0) {
-    if (GetVirtualScreen(0)) {
-      CopyScreenRect(g->m_nX, g->m_nY, g->m_nX + g->m_nWidth - 1, g->m_nY + g->m_nHeight - 1, g->m_nX, g->m_nY,
-                     GetVirtualScreen(2), GetVirtualScreen(0));
-    }
     const std::int32_t time = ScriptArgInt(eng, 2);
     if (time > 0) {
+      // The bar grows from nothing over the scene under it.
+      TakeGaugeOffLayer(*g, GetVirtualScreen(2));
+      if (GetVirtualScreen(0)) ShowGaugeArea(*g);
       AddPendingOp(OP_GAUGE_FILL, g->m_nX, g->m_nY, g->m_nWidth, g->m_nHeight, time);
       // The filling bar needs its start and its gauge; the parallel entry
       // has room for both after the five words. With every entry busy the
@@ -582,8 +589,19 @@ void CmdGgoff(CScriptEngine& eng, CScriptFrame&) {
   CObjectTables* t = GetObjectTables();
   if (!t) return;
   const std::int32_t index = ScriptArgInt(eng, 1);
+  auto hide = [](CGauge& g) {
+    g.m_bShown = 0;
+    // A bar still filling stops with its entry.
+    for (PendingOp& op : Scene().m_Ops) {
+      if (op.code == OP_GAUGE_FILL && op.p[6] >= 1 && GetObjectTables()->GaugeAt(op.p[6] - 1) == &g) op.p[6] = 0;
+    }
+    VirtualScreen* l2 = GetVirtualScreen(2);
+    if (!l2 || !GetVirtualScreen(0)) return;
+    TakeGaugeOffLayer(g, l2);
+    ShowGaugeArea(g);
+  };
   if (index == -1) {
-    for (std::int32_t i = 0; i < t->GaugeCount(); ++i) t->GaugeAt(i)->m_bShown = 0;
+    for (std::int32_t i = 0; i < t->GaugeCount(); ++i) hide(*t->GaugeAt(i));
     return;
   }
   CGauge* g = t->GaugeAt(index);
@@ -591,7 +609,7 @@ void CmdGgoff(CScriptEngine& eng, CScriptFrame&) {
     SceneDebugBox(SJ("ggoff コマンドのゲージ番号指定が間違っています。"));
     return;
   }
-  g->m_bShown = 0;
+  hide(*g);
 }
 
 void CmdRaster(CScriptEngine& eng, CScriptFrame&) {

@@ -42,6 +42,8 @@ void CmdFilter(CScriptEngine& eng, CScriptFrame& frame);
 
 // Position codes of `chon`'s x.
 enum : std::int32_t { kPosLeft = -16, kPosCentre = -15, kPosRight = -14, kPosKeep = -13 };
+// The named constants LEFT to NON, which mean the codes -16 to -13.
+enum : std::int32_t { kPosWordLeft = 0xFFF0, kPosWordNon = 0xFFF3 };
 
 // Puts picture `name` into sprite `index` as a character: x is a position
 // code or the x itself, moved by the sprite's alignment (never for -13).

@@ -394,20 +394,21 @@ int StepBounce(const PendingOp& op) {
   return 1;
 }
 
-// The sprite's own picture turned about its centre (still pictures and
-// the first frame of the stacked kinds; other kinds are drawn as they are).
-void DrawTurned(CLayerImage& s, VirtualScreen* target, float angle) {
+// The sprite's own picture turned about its centre with its top-left
+// corner at (x, y) (still pictures and the first frame of the stacked
+// kinds; other kinds are drawn there as they are).
+void DrawTurned(CLayerImage& s, VirtualScreen* target, int x, int y, float angle) {
   const int w = s.m_nWidth, h = s.m_nHeight / (s.m_nRowsLessOne + 1);
   const std::size_t need = static_cast<std::size_t>(std::max(w, 0)) * static_cast<std::size_t>(std::max(h, 0));
   const bool stacked = s.m_nKind == 1 || s.m_nKind == 3;
   if (w <= 0 || h <= 0 || !(stacked || s.m_nKind == 24 || s.m_nKind == 32) || s.m_Pixels.size() < need) {
-    return DrawAt(s, target, s.m_nX, s.m_nY, 255);
+    return DrawAt(s, target, x, y, 255);
   }
   const std::size_t first = stacked ? 0 : static_cast<std::size_t>(s.m_nShownState % (s.m_nRowsLessOne + 1)) * need;
-  if (s.m_Pixels.size() < first + need) return DrawAt(s, target, s.m_nX, s.m_nY, 255);
+  if (s.m_Pixels.size() < first + need) return DrawAt(s, target, x, y, 255);
   CBuffer view;
   SetupDibHeader(view, w, 32, h, s.m_Pixels.data() + first, GetMmxFlag());
-  RotateBlt32(target->m_Surface, s.m_nX, s.m_nY, view, w, h, w / 2, h / 2, angle, 1);
+  RotateBlt32(target->m_Surface, x, y, view, w, h, w / 2, h / 2, angle, 1);
 }
 
 // --- 64: the sprite spins away
@@ -418,7 +419,7 @@ int StepSpin(const PendingOp& op) {
     const std::int64_t held = std::clamp<std::int64_t>(k, 1, 255);
     const float angle = static_cast<float>(held) * 180.0f / 255.0f * (op.p[5] == 0 ? -1.0f : 1.0f);
     WalkScene(Layer(0), [&](std::int32_t i, CLayerImage& s, VirtualScreen* target) {
-      if (i == index) return DrawTurned(s, target, angle);
+      if (i == index) return DrawTurned(s, target, op.p[1], op.p[2], angle);
       DrawAt(s, target, s.m_nX, s.m_nY, 255);
     });
     return 1;

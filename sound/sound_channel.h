@@ -13,11 +13,13 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "framework/arc.h"
 #include "platform/sound_device.h"
 #include "platform/thread.h"
 #include "sound/ogg_stream.h"
+#include "sound/pcm_converter.h"
 #include "sound/wave_file.h"
 
 inline constexpr int kSoundChannelCount = 19;
@@ -109,6 +111,13 @@ class CSoundChannel {
 
   CWaveFile m_Wave;
   COggStream m_Ogg;
+  // Open while the file's rate or channel count is not the channel's: the
+  // samples are converted as they stream. The wave source reads through
+  // m_SourceBlock then; m_bSourceDone is set once the data has ended and
+  // the converter's tail has been drained.
+  CPcmConverter m_Converter;
+  std::vector<std::uint8_t> m_SourceBlock;
+  bool m_bSourceDone = false;
   // The archive the next (or current) sound comes from; null for a loose
   // file. Set just before an open, cleared when the stream closes.
   CArc* m_pArchive = nullptr;

@@ -217,6 +217,9 @@ void CSoundSystem::ZeroBuffer(CSoundChannel& c, std::uint32_t offset, std::uint3
 void CSoundSystem::CloseStream(CSoundChannel& c) {
   if (c.m_nFileKind == SoundFileKind::Ogg) c.m_Ogg.Close();
   c.m_Wave.Close();
+  c.m_Converter.Close();
+  c.m_SourceBlock.clear();
+  c.m_bSourceDone = false;
   c.m_nFileKind = SoundFileKind::None;
   c.m_pArchive = nullptr;
   c.m_szName[0] = '\0';
@@ -254,12 +257,14 @@ int CSoundSystem::OpenChannelFile(const char* path, int ch) {
   CArc* archive = std::exchange(c.m_pArchive, nullptr);
   CloseStream(c);  // the caller halted; this only makes sure
 
-  // A file must already be in the channel's format: anything else would
-  // overflow the decode buffer or play as noise at the wrong speed.
+  // 16-bit samples, mono or stereo, at any rate: a file in another format
+  // than its channel's is converted while it streams.
   bool fits = true;
+  int fileRate = 0, fileChannels = 0;
   if (kind == SoundFileKind::Ogg) {
     if (c.m_Ogg.Open(path, archive, this) != 0) return 0;
-    fits = c.m_Ogg.Rate() == static_cast<int>(c.m_Format.rate) && c.m_Ogg.Channels() == c.m_Format.channels;
+    fileRate = c.m_Ogg.Rate();
+    fileChannels = c.m_Ogg.Channels();
   } else {
     CArcView view;
     if (archive) {
@@ -270,11 +275,22 @@ int CSoundSystem::OpenChannelFile(const char* path, int ch) {
     }
     if (c.m_Wave.Open(std::move(view)) != CWaveFile::kOk) return 0;
     const WaveFormat& f = c.m_Wave.Format();
-    fits = f.IsPcm() && f.bitsPerSample == 16 && f.channels == c.m_Format.channels &&
-           f.samplesPerSec == c.m_Format.rate && f.blockAlign == c.m_Format.BlockAlign();
+    fits = f.IsPcm() && f.bitsPerSample == 16 && f.blockAlign == 2 * f.channels;
+    fileRate = static_cast<int>(f.samplesPerSec);
+    fileChannels = f.channels;
     if (fits && c.m_Wave.SeekData() != CWaveFile::kOk) {
       c.m_Wave.Close();
       return 0;
+    }
+  }
+  fits = fits && fileRate > 0 && (fileChannels == 1 || fileChannels == 2);
+  if (fits && (fileRate != static_cast<int>(c.m_Format.rate) || fileChannels != c.m_Format.channels)) {
+    fits = c.m_Converter.Open(fileRate, fileChannels, static_cast<int>(c.m_Format.rate), c.m_Format.channels);
+    // A second of the file at a time, as the Ogg decoder hands it out.
+    if (fits && kind == SoundFileKind::Wave) {
+      c.m_SourceBlock.assign(static_cast<std::size_t>(std::min(fileRate, CPcmConverter::kMaxPushFrames)) * 2 *
+                                 static_cast<std::size_t>(fileChannels),
+                             0);
     }
   }
   if (!fits) {

@@ -119,6 +119,8 @@ class CSoundSystem : public ISoundReporter {
   void ZeroBuffer(CSoundChannel& c, std::uint32_t offset, std::uint32_t bytes);
   std::uint32_t FillFromWave(CSoundChannel& c, std::uint8_t* dst, bool loop, bool* rewindFailed);
   std::uint32_t FillFromOgg(CSoundChannel& c, std::uint8_t* dst, bool loop, bool* rewindFailed);
+  // A file in another format than its channel's, through the converter.
+  std::uint32_t FillConverted(CSoundChannel& c, std::uint8_t* dst, bool loop, bool* rewindFailed);
   void CloseStream(CSoundChannel& c);
   void DestroyChannel(int channel);
   int KindVolume(int channel);

@@ -70,8 +70,8 @@ std::uint32_t CSoundSystem::FillFromWave(CSoundChannel& c, std::uint8_t* dst, bo
 
 std::uint32_t CSoundSystem::FillFromOgg(CSoundChannel& c, std::uint8_t* dst, bool loop, bool* rewindFailed) {
   const std::uint32_t half = c.m_nHalfBytes;
-  // The stream's second equals the half (the open refused any other
-  // format); the copy is bounded by the half all the same.
+  // The stream's second equals the half (a file in another format goes
+  // through the converter); the copy is bounded by the half all the same.
   int got = c.m_Ogg.Decode(0);
   while (loop && static_cast<std::uint32_t>(got) < half) {
     if (!c.m_Ogg.Rewind()) {
@@ -85,6 +85,58 @@ std::uint32_t CSoundSystem::FillFromOgg(CSoundChannel& c, std::uint8_t* dst, boo
   const std::uint32_t n = std::min<std::uint32_t>(static_cast<std::uint32_t>(std::max(got, 0)), half);
   if (n > 0) std::memcpy(dst, c.m_Ogg.Pcm(), n);
   return n;
+}
+
+std::uint32_t CSoundSystem::FillConverted(CSoundChannel& c, std::uint8_t* dst, bool loop, bool* rewindFailed) {
+  const std::uint32_t half = c.m_nHalfBytes;
+  CPcmConverter& conv = c.m_Converter;
+  const std::uint32_t inBlock = static_cast<std::uint32_t>(conv.InBlockAlign());
+  // The next stretch of the file in its own format; 0 bytes at its end.
+  auto read = [&](const std::uint8_t** from) -> std::uint32_t {
+    if (c.m_nFileKind == SoundFileKind::Ogg) {
+      *from = c.m_Ogg.Pcm();
+      return static_cast<std::uint32_t>(std::max(c.m_Ogg.Decode(0), 0));
+    }
+    std::uint32_t count = 0;
+    const std::uint32_t want = static_cast<std::uint32_t>(c.m_SourceBlock.size());
+    c.m_Wave.Read(0, want - want % inBlock, c.m_SourceBlock.data(), &count);
+    *from = c.m_SourceBlock.data();
+    return count;
+  };
+  auto rewind = [&] {
+    return c.m_nFileKind == SoundFileKind::Ogg ? c.m_Ogg.Rewind() == 1 : c.m_Wave.SeekData() == CWaveFile::kOk;
+  };
+
+  std::uint32_t got = conv.Take(dst, half);
+  while (got < half && !c.m_bSourceDone) {
+    const std::uint8_t* from = nullptr;
+    std::uint32_t n = read(&from);
+    if (n < inBlock) {
+      if (!loop) {
+        // Played once: the resampler's tail ends the sound.
+        conv.Flush();
+        c.m_bSourceDone = true;
+        got += conv.Take(dst + got, half - got);
+        break;
+      }
+      // Looping: the stream starts again and the resampler goes on
+      // through the seam, so every pass keeps its length.
+      if (!rewind()) {
+        *rewindFailed = true;
+        break;
+      }
+      n = read(&from);
+      if (n < inBlock) break;  // no data at all
+    }
+    const int frames = static_cast<int>(n / inBlock);
+    for (int done = 0; done < frames;) {
+      const int part = std::min(frames - done, CPcmConverter::kMaxPushFrames);
+      conv.Push(from + static_cast<std::size_t>(done) * inBlock, part);
+      done += part;
+    }
+    got += conv.Take(dst + got, half - got);
+  }
+  return got;
 }
 
 int CSoundSystem::FillChannelHalf(int ch, int e) {
@@ -114,7 +166,9 @@ int CSoundSystem::FillChannelHalf(int ch, int e) {
     const bool loop = IsLooping(ch);
     bool rewindFailed = false;
     std::uint32_t got = 0;
-    if (c.m_nFileKind == SoundFileKind::Wave)
+    if (c.m_Converter.IsOpen())
+      got = FillConverted(c, dst, loop, &rewindFailed);
+    else if (c.m_nFileKind == SoundFileKind::Wave)
       got = FillFromWave(c, dst, loop, &rewindFailed);
     else if (c.m_nFileKind == SoundFileKind::Ogg)
       got = FillFromOgg(c, dst, loop, &rewindFailed);

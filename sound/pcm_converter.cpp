@@ -1,0 +1,103 @@
+#include "sound/pcm_converter.h"
+
+#include <algorithm>
+#include <cstring>
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/samplefmt.h>
+#include <libswresample/swresample.h>
+}
+
+CPcmConverter::~CPcmConverter() { Close(); }
+
+bool CPcmConverter::Open(int inRate, int inChannels, int outRate, int outChannels) {
+  Close();
+  if (inRate <= 0 || outRate <= 0 || inChannels < 1 || inChannels > 2 || outChannels < 1 || outChannels > 2) {
+    return false;
+  }
+  AVChannelLayout inLayout, outLayout;
+  av_channel_layout_default(&inLayout, inChannels);
+  av_channel_layout_default(&outLayout, outChannels);
+  SwrContext* swr = nullptr;
+  if (swr_alloc_set_opts2(&swr, &outLayout, AV_SAMPLE_FMT_S16, outRate, &inLayout, AV_SAMPLE_FMT_S16, inRate, 0,
+                          nullptr) < 0 ||
+      !swr) {
+    swr_free(&swr);
+    return false;
+  }
+  // Mono goes to both sides at its full level, as the mixer plays a mono
+  // buffer; stereo becomes mono as the mean of its sides.
+  if (inChannels != outChannels) {
+    const double up[2] = {1.0, 1.0};
+    const double down[2] = {0.5, 0.5};
+    if (swr_set_matrix(swr, inChannels == 1 ? up : down, inChannels) < 0) {
+      swr_free(&swr);
+      return false;
+    }
+  }
+  if (swr_init(swr) < 0) {
+    swr_free(&swr);
+    return false;
+  }
+  m_pSwr = swr;
+  m_nInRate = inRate;
+  m_nInChannels = inChannels;
+  m_nOutRate = outRate;
+  m_nOutChannels = outChannels;
+  // One push's output (with the resampler's delay) twice over: a refill
+  // leaves at most one push's worth behind.
+  const long long perPush =
+      static_cast<long long>(kMaxPushFrames) * outRate / inRate + 4096;
+  m_Queue.assign(static_cast<std::size_t>(2 * perPush * 2 * outChannels), 0);
+  m_nHead = m_nEnd = 0;
+  return true;
+}
+
+void CPcmConverter::Close() {
+  if (m_pSwr) swr_free(&m_pSwr);
+  m_pSwr = nullptr;
+  m_nInRate = m_nInChannels = m_nOutRate = m_nOutChannels = 0;
+  m_Queue.clear();
+  m_Queue.shrink_to_fit();
+  m_nHead = m_nEnd = 0;
+}
+
+bool CPcmConverter::Convert(const std::uint8_t* in, int frames) {
+  if (!m_pSwr) return false;
+  // Waiting bytes move to the front, so the room behind them is whole.
+  if (m_nHead > 0) {
+    std::memmove(m_Queue.data(), m_Queue.data() + m_nHead, m_nEnd - m_nHead);
+    m_nEnd -= m_nHead;
+    m_nHead = 0;
+  }
+  const std::size_t outBlock = static_cast<std::size_t>(2 * m_nOutChannels);
+  const int want = swr_get_out_samples(m_pSwr, frames);
+  if (want < 0) return false;
+  const std::size_t need = m_nEnd + static_cast<std::size_t>(want) * outBlock;
+  if (need > m_Queue.size()) m_Queue.resize(need);
+  std::uint8_t* out = m_Queue.data() + m_nEnd;
+  const std::uint8_t* inPlanes[1] = {in};
+  const int got = swr_convert(m_pSwr, &out, want, in ? inPlanes : nullptr, in ? frames : 0);
+  if (got < 0) return false;
+  m_nEnd += static_cast<std::size_t>(got) * outBlock;
+  return true;
+}
+
+bool CPcmConverter::Push(const std::uint8_t* in, int frames) {
+  if (!in || frames <= 0) return true;
+  return Convert(in, std::min(frames, kMaxPushFrames));
+}
+
+void CPcmConverter::Flush() { Convert(nullptr, 0); }
+
+std::uint32_t CPcmConverter::Take(std::uint8_t* dst, std::uint32_t bytes) {
+  const std::size_t outBlock = static_cast<std::size_t>(2 * std::max(m_nOutChannels, 1));
+  std::size_t n = std::min<std::size_t>(bytes, m_nEnd - m_nHead);
+  n -= n % outBlock;
+  if (n == 0) return 0;
+  std::memcpy(dst, m_Queue.data() + m_nHead, n);
+  m_nHead += n;
+  if (m_nHead == m_nEnd) m_nHead = m_nEnd = 0;
+  return static_cast<std::uint32_t>(n);
+}
