@@ -263,6 +263,10 @@ void CMessageText::ResetTextState() {
   m_strVoice.clear();
 }
 
+void CMessageText::SetLastVoice(std::string_view name) {
+  m_strVoice = sjis::CutBounded(name, kVoiceNameSize - 1);
+}
+
 void CMessageText::PlaceCursors(CTextWindow& w) {
   if (w.m_nPageCursorFixed != -1) return;
   TextPen at = TextPen::Of(w);

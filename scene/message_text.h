@@ -108,6 +108,9 @@ class CMessageText {
   void ClearSpeakerName() { m_strName.clear(); }
   // The reset's share: bracket depth and the last voice name.
   void ResetTextState();
+  // The voice name the next backlog record takes when its line has no cue
+  // of its own (a loaded game's newest voice).
+  void SetLastVoice(std::string_view name);
 
   // --- drawing
   // One character (1 or 2 bytes, or a two-byte icon escape) with its
