@@ -6,7 +6,8 @@
 // weather and overlay layers, the tone) return to what they were, the
 // dissolve already shows the loaded scene, the newest voice of the saved
 // page goes to the next backlog record as it would have without the load,
-// and a music fade of the story being left does not outlive the load.
+// a music fade of the story being left does not outlive the load, and a
+// shown gauge with a direction the bars do not know is told about.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -338,7 +339,8 @@ TEST_F(LoadRestore, TheLoadedSceneComesBackWithItsPictureAndWords) {
             const std::int32_t c = TransitionProgress();
             if (midway.empty() && c >= 64 && c <= 192) midway = Presented();
           }
-          if (!Settled(n, sawDissolve && InClickWait() && OnPage("保存する頁"), 20)) return;
+          // (With the effects off the dissolve ends on its first tick.)
+          if (!Settled(n, InClickWait() && OnPage("保存する頁") && !OnPage("変わった頁"), 20)) return;
           loaded = Presented();
           loadedWords = LiveWords();
           loadedState = Scene().m_nPendingState;
@@ -355,6 +357,9 @@ TEST_F(LoadRestore, TheLoadedSceneComesBackWithItsPictureAndWords) {
                             << " at op " << Scene().m_Ops[0].code << "; boxes:\n" << Texts(fake.boxes);
     EXPECT_TRUE(UnexpectedBoxes().empty()) << Texts(UnexpectedBoxes());
     c.expectSaved(savedWords);
+    if (!c.effectsOff) {
+      EXPECT_TRUE(sawDissolve) << "the load did not dissolve";
+    }
     EXPECT_EQ(loadedState, savedState) << "the wait the game was saved in";
 
     // The slot holds the words of the running scene.
@@ -571,6 +576,82 @@ TEST_F(LoadRestore, AMusicFadeOfTheStoryLeftEndsWithTheLoad) {
   EXPECT_EQ(memoAfter, memoAtSave) << "the loaded music memo";
   EXPECT_EQ(modeAfter, 2) << "the loaded music mode (looping)";
   EXPECT_EQ(stateAfter, PND_PROMPT_PAGE) << "the loaded click wait";
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- gauges
+
+namespace {
+
+// A gauge shown and then given a direction the bars do not know is told
+// about when the loaded scene is drawn; a known direction other than 0 is
+// drawn as nothing, without a word.
+TEST_F(LoadRestore, AShownGaugeWithABadDirectionIsToldAtTheLoad) {
+  MakeScenePictures();
+  MakePictures();
+  WriteSettings(true);
+  struct Case {
+    int direction;
+    int boxes;
+  };
+  for (const Case c : {Case{4, 1}, Case{2, 0}}) {
+    SCOPED_TRACE(c.direction);
+    std::remove(QuickSlotPath().c_str());
+    const std::string script = std::string(kPrologue) + "gg(0,7,50)\r\nggon(0)\r\ngg(0,5," +
+                               std::to_string(c.direction) + ")\r\n" + pl::Utf8ToCp932("保存する頁です。\r\n") +
+                               "rbtn(-1)\r\n" + pl::Utf8ToCp932("次の頁です。\r\n") + "wait(100000)\r\n::END\r\n";
+    ASSERT_TRUE(kvtest::WriteFile(folder / "txt/START.TXT", script));
+    enum Phase { kToSaved, kSaving, kToNext, kLoading, kDone };
+    Phase phase = kToSaved;
+    finished = false;
+    releaseAt = -1;
+    settleFrom = -1;
+    std::size_t boxesBeforeLoad = 0;
+    onPump = [&](int n) {
+      if (finished || Holding(n)) return;
+      switch (phase) {
+        case kToSaved:
+          if (!Settled(n, InClickWait() && OnPage("保存する頁"))) return;
+          Click(n, kQuickSave);
+          phase = kSaving;
+          return;
+        case kSaving:
+          if (!Settled(n, InClickWait())) return;
+          Click(n, kTextArea);
+          phase = kToNext;
+          return;
+        case kToNext:
+          if (!Settled(n, InClickWait() && OnPage("次の頁"))) return;
+          boxesBeforeLoad = fake.boxes.size();
+          fake.QueueBoxAnswer(pl::IDOK);
+          Click(n, kQuickLoad);
+          phase = kLoading;
+          return;
+        case kLoading:
+          if (!Settled(n, InClickWait() && OnPage("保存する頁") && !OnPage("次の頁"))) return;
+          phase = kDone;
+          Finish();
+          return;
+        case kDone:
+          return;
+      }
+    };
+    exitCode = RunMain();
+    EXPECT_EQ(exitCode, 0);
+    ASSERT_EQ(phase, kDone) << "state " << Scene().m_nPendingState << "; " << Texts(fake.boxes);
+    int told = 0;
+    for (std::size_t i = boxesBeforeLoad; i < fake.boxes.size(); ++i) {
+      const pl::RecordedBox& b = fake.boxes[i];
+      if (kvtest::Utf8(b.text) == "ゲージに設定された方向が不正です。" && kvtest::Utf8(b.caption) == "デバッグ") ++told;
+    }
+    EXPECT_EQ(told, c.boxes) << Texts(fake.boxes);
+    SlotData slot;
+    ASSERT_TRUE(ReadQuickSlot(&slot));
+    ASSERT_EQ(slot.gauges.size(), 1u);
+    EXPECT_EQ(slot.gauges[0].direction, c.direction);
+    EXPECT_EQ(slot.gauges[0].shown, 1);
+  }
 }
 
 }  // namespace
