@@ -5,7 +5,6 @@
 
 #include "engine/kiv_base.h"
 #include "framework/sjis.h"
-#include "graphics/layer_draw.h"
 #include "graphics/layer_image.h"
 #include "graphics/transition.h"
 #include "graphics/virtual_screen.h"
