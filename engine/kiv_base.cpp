@@ -466,7 +466,11 @@ void CKivBase::ShutdownEngine() {
   if (m_hWnd) pl::SetFullscreen(m_hWnd, pl::FullscreenKind::Off);
   // 6.
   if (Scene().m_pHost == &m_Scene) Scene().m_pHost = nullptr;
-  if (Presentation().m_pEngine == this) ResetPresentation();
+  if (Presentation().m_pEngine == this) {
+    ResetPresentation();
+    // The tone of `mono` is the scene's too: a later run starts without it.
+    SetSpriteTone(0);
+  }
   SetMovieSoundSettings({});
   SetMovieLauncher(nullptr);
   SetCommentFieldMover(nullptr);

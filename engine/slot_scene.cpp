@@ -6,8 +6,13 @@
 #include "engine/kiv_base.h"
 #include "framework/sjis.h"
 #include "graphics/layer_image.h"
+#include "graphics/transition.h"
 #include "graphics/virtual_screen.h"
+#include "graphics/weather.h"
 #include "platform/time.h"
+#include "scene/command_args.h"
+#include "scene/compose.h"
+#include "scene/effect_commands.h"
 #include "scene/message_text.h"
 #include "scene/object_tables.h"
 #include "scene/pending.h"
@@ -116,8 +121,7 @@ void CSlotScene::CaptureSlot(SlotData* slot) {
   slot->music.name = SoundRequests().bgmMemo;
   slot->effect.name = SoundRequests().seMemo;
   slot->ambience.name = SoundRequests().envMemo;
-  // The tone of `mono` has no word yet: saved as none.
-  slot->tone = 0;
+  slot->tone = GetSpriteTone();
   slot->currentWindow = m_Tables.CurrentIndex();
   const std::uint32_t state = Scene().m_nPendingState;
   // Behind an open backlog view the story waits in the state the view saved.
@@ -153,11 +157,24 @@ void CSlotScene::CaptureSlot(SlotData* slot) {
     out.sequence = s.m_nCurSeq;
   }
 
-  // Of the engine words only the read-colour switch exists so far; the
-  // raster, background, right-button, weather and overlay words are saved
-  // as off until their commands keep them.
   slot->engine = SlotEngineWords{};
+  const ScenePresentation& look = Presentation();
+  slot->engine.raster[0] = look.m_bRasterOn;
+  slot->engine.raster[1] = look.m_nRasterKind;
+  slot->engine.background = static_cast<std::int32_t>(look.m_dwFillColor);
   slot->engine.readMark = m_Text.m_Settings.readMarkDisplay;
+  slot->engine.rightButton = look.m_nRightClickValue;
+  if (const CWeather* w = GetWeather()) {
+    slot->engine.weatherState = w->m_nState;
+    slot->engine.weatherKind = w->m_nKind;
+  }
+  if (const COverlay* o = GetOverlay()) {
+    slot->engine.overlayState = o->m_nState;
+    // The field holds 15 bytes; a longer name could not be loaded again.
+    if (o->m_nState != 0 && o->m_strName.size() < kSlotPictureSize) slot->engine.overlayName = o->m_strName;
+    slot->engine.overlayWords[0] = o->m_nDx;
+    slot->engine.overlayWords[1] = o->m_nDy;
+  }
 
   slot->buttons.assign(static_cast<std::size_t>(m_Tables.ButtonCount()), SlotScriptButton{});
   for (std::int32_t i = 0; i < m_Tables.ButtonCount(); ++i) {
@@ -202,8 +219,8 @@ bool CSlotScene::CanRestoreSlot(const SlotData& slot) {
   return slot.currentWindow == -1 || (slot.currentWindow >= 0 && slot.currentWindow < m_Tables.WindowCount());
 }
 
-// The confirmation box is not part of the program yet: LoadGame asks with
-// its message box instead.
+// The confirmation box's quick-load question; -1 (the box cannot run) lets
+// LoadGame ask with its message box instead.
 int CSlotScene::AskLoadQuestion() {
   CKivBase* engine = Presentation().m_pEngine;
   if (!engine) return -1;
@@ -216,12 +233,19 @@ void CSlotScene::BeginRestore() {
   // Stopped with their bookkeeping: the voice's mouths go back, a waited
   // effect lets go of the script.
   for (int ch = 0; ch < kSoundChannelCount; ++ch) StopChannel(ch);
+  // A fade of the story being left would end later on a loaded sound: with
+  // its kind switched off nothing opens the channel to end the fade, and
+  // its end would wipe the loaded memo and end the loaded wait.
+  for (ChannelFade& f : SoundRequests().fades) f = ChannelFade{};
 }
 
-bool CSlotScene::Reload(CLayerImage& record, const std::string& name) const {
+bool CSlotScene::Reload(CLayerImage& record, const std::string& name, bool asSprite) const {
   ClearLayerImage(record);
   if (name.empty()) return false;
-  return LoadLayerImage(record, name.c_str(), 0, m_Tables.m_pGraphicsArc, 0, 0) == 1;
+  // Sprites load as the display commands load them: 8-bit pictures widened
+  // and toned with the tone in force.
+  const int flag = asSprite ? 1 : 0;
+  return LoadLayerImage(record, name.c_str(), 0, m_Tables.m_pGraphicsArc, flag, flag) == 1;
 }
 
 void CSlotScene::RestoreWindow(const SlotWindow& in, CTextWindow& w) const {
@@ -304,7 +328,8 @@ void CSlotScene::RestoreSlot(const SlotData& slot) {
   SoundRequests().bgmMemo = sjis::CutBounded(slot.music.name, kSoundMemoSize - 1);
   SoundRequests().seMemo = sjis::CutBounded(slot.effect.name, kSoundMemoSize - 1);
   SoundRequests().envMemo = sjis::CutBounded(slot.ambience.name, kSoundMemoSize - 1);
-  // The saved tone waits for the tone command.
+  // The tone goes back before the sprites load, which take it.
+  SetSpriteTone(slot.tone);
   if (slot.currentWindow >= 0) m_Tables.SelectWindow(slot.currentWindow);
   std::vector<ChoiceRecord> choices;
   for (const SlotChoice& c : slot.choices) {
@@ -325,10 +350,12 @@ void CSlotScene::RestoreSlot(const SlotData& slot) {
   for (std::size_t i = 0; i < slot.sprites.size(); ++i) {
     const SlotSprite& in = slot.sprites[i];
     CLayerImage& s = *m_Tables.SpriteAt(static_cast<std::int32_t>(i));
+    // The class first: only a normal sprite takes the tone.
+    s.m_nClass = static_cast<std::uint8_t>(in.spriteClass);
     if (in.name.empty()) {
       s.m_szName[0] = '\0';
     } else {
-      Reload(s, in.name);
+      Reload(s, in.name, true);
     }
     s.m_nX = To16(in.x);
     s.m_nY = To16(in.y);
@@ -340,17 +367,22 @@ void CSlotScene::RestoreSlot(const SlotData& slot) {
     s.m_nCurSeq = static_cast<std::uint16_t>(in.sequence);
   }
 
-  // The raster, background, right-button, weather and overlay words go
-  // back once their layers and commands keep them.
-  m_Text.m_Settings.readMarkDisplay = slot.engine.readMark;
+  RestoreEngineWords(slot.engine);
 
   for (std::size_t i = 0; i < slot.buttons.size(); ++i) {
     const SlotScriptButton& in = slot.buttons[i];
     CScriptButton& b = *m_Tables.ButtonAt(static_cast<std::int32_t>(i));
     if (in.picture.empty()) {
       b.m_Image.m_szName[0] = '\0';
+      b.m_nState = 3;
+    } else if (Reload(b.m_Image, in.picture)) {
+      // A saved button with its picture was on show, in its normal look,
+      // as the button command leaves it.
+      b.m_Image.m_nRowsLessOne = 2;
+      b.m_Image.m_nShownState = 0;
+      b.m_nState = 0;
     } else {
-      Reload(b.m_Image, in.picture);
+      b.m_nState = 3;
     }
     b.m_Image.m_nX = To16(in.x);
     b.m_Image.m_nY = To16(in.y);
@@ -377,14 +409,110 @@ void CSlotScene::RestoreSlot(const SlotData& slot) {
   }
 }
 
+void CSlotScene::RestoreEngineWords(const SlotEngineWords& e) const {
+  ScenePresentation& look = Presentation();
+  look.m_bRasterOn = e.raster[0];
+  look.m_nRasterKind = e.raster[1];
+  // A ripple of the story being left does not run on into the loaded one.
+  if (e.raster[0] == 0) transition::ResetRasterState();
+  look.m_dwFillColor = static_cast<std::uint32_t>(e.background) & 0xFFFFFFu;
+  m_Text.m_Settings.readMarkDisplay = e.readMark;
+  look.m_nRightClickValue = e.rightButton;
+
+  if (CWeather* w = GetWeather()) {
+    switch (e.weatherState) {
+      case 0:
+        w->m_nState = 0;
+        w->m_nAlpha = 0;
+        w->m_nPending = 3;
+        break;
+      case 1:
+        // At full opacity with its particles from the start; a layer that
+        // is fading out takes the kind as the one to start after the fade.
+        w->Start(e.weatherKind);
+        break;
+      case 2:
+        if (w->m_nState == 1) w->Stop();
+        break;
+      default:
+        break;
+    }
+  }
+
+  if (COverlay* o = GetOverlay()) {
+    o->m_nDx = e.overlayWords[0];
+    o->m_nDy = e.overlayWords[1];
+    switch (e.overlayState) {
+      case 0:
+        o->m_nState = 0;
+        o->m_nAlpha = 0;
+        break;
+      case 1: {
+        // The same picture already on show goes on where it is; any other
+        // fades in from its start as the overlay command shows it.
+        const bool onShow = o->m_nState == 1 && o->m_nAlpha > 0 && o->m_strName == e.overlayName;
+        if (!o->Load(e.overlayName.c_str(), m_Tables.m_pGraphicsArc)) {
+          o->m_nState = 0;
+          o->m_nAlpha = 0;
+          break;
+        }
+        if (!onShow) {
+          o->m_nX = o->Image().Width();
+          o->m_nY = o->Image().Height();
+          o->m_nAlpha = 1;
+        }
+        o->m_strName = e.overlayName;
+        o->m_nState = 1;
+        break;
+      }
+      case 2:
+        if (o->m_nState == 1) o->m_nState = 2;
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void CSlotScene::ComposeLoadedScene(const SlotData& slot) const {
+  VirtualScreen* layer2 = GetVirtualScreen(2);
+  VirtualScreen* layer3 = GetVirtualScreen(3);
+  if (!layer2 || !layer3) return;
+  // The window comes back at the dissolve's end when it has a page or a
+  // choice to show: the system sprites then belong to the picture, and the
+  // layers are whole, so that nothing rebuilds them over the gauges.
+  const CTextWindow* w = m_Tables.CurrentWindow();
+  const bool windowShown =
+      w && (w->m_nState == 1 || !slot.pageText.empty() || slot.pendingState == PND_SLCT);
+  ComposeSprites(windowShown);
+  if (windowShown) Presentation().m_bLayersNeedRebuild = 0;
+  // The composition draws the buttons on layer 2 only; the new picture
+  // shows them too.
+  DrawScriptButtons(layer3);
+  for (std::int32_t i = 0; i < m_Tables.GaugeCount(); ++i) {
+    const CGauge& g = *m_Tables.GaugeAt(i);
+    if (!g.m_bShown) continue;
+    if (g.m_nDirection < 0 || g.m_nDirection > 3) {
+      SceneDebugBox(SJ("ゲージに設定された方向が不正です。"));
+      continue;
+    }
+    if (g.m_nDirection != 0 || g.m_nMaximum <= 0 || g.m_nWidth <= 0) continue;
+    const std::int32_t len = static_cast<std::int32_t>(g.m_nWidth) * g.m_nValue / g.m_nMaximum;
+    if (len <= 0) continue;
+    // The bar as the gauge command draws it: its rows and the two below.
+    const ScreenRect r{g.m_nX, g.m_nY, g.m_nX + len - 1, g.m_nY + g.m_nHeight + 1};
+    BlendGaugeBar(r, g.m_nR, g.m_nBlend, layer3, layer3, g.m_nG, g.m_nB);
+    BlendGaugeBar(r, g.m_nR, g.m_nBlend, layer2, layer2, g.m_nG, g.m_nB);
+  }
+}
+
 void CSlotScene::FinishRestore(const SlotData& slot, bool quickSlot) {
-  // The background, script buttons, gauges and sprites are drawn again by
-  // the scene composition, which is not part of the program yet.
   m_Text.ClearBacklog();
-  // The saved voice becomes the current one once the message text takes a
-  // voice name from outside.
+  // The next record takes the saved voice, as it would have taken the
+  // voice of the line the game was saved on.
+  m_Text.SetVoiceName(slot.voice);
   SetAutoDeadline(static_cast<std::uint32_t>(slot.pageText.size() / 2));
-  // Composing the sprites onto the layers comes with the scene composition.
+  ComposeLoadedScene(slot);
   if (quickSlot) {
     VirtualScreen* shown = GetPresentedScreen();
     VirtualScreen* second = GetVirtualScreen(1);

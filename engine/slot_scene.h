@@ -35,8 +35,16 @@ class CSlotScene : public ISlotScene {
   void RestoreWindow(const SlotWindow& in, CTextWindow& w) const;
   // Loads a picture by its saved name into an emptied record; a record
   // whose picture cannot be loaded (or that has no name) stays empty, so
-  // that nothing of the story being left survives in it.
-  bool Reload(CLayerImage& record, const std::string& name) const;
+  // that nothing of the story being left survives in it. A sprite takes
+  // the tone in force, as the display commands give it.
+  bool Reload(CLayerImage& record, const std::string& name, bool asSprite = false) const;
+  // The "BUF" words: the raster effect, the fill colour, the read-colour
+  // switch, the right-click value, and the weather and overlay layers.
+  void RestoreEngineWords(const SlotEngineWords& words) const;
+  // The loaded scene on the layers the dissolve shows: the sprites, the
+  // script buttons and the shown gauges on layer 3 (the new picture) and on
+  // layer 2 (with the weather, the overlay and the system sprites).
+  void ComposeLoadedScene(const SlotData& slot) const;
 
   CObjectTables& m_Tables;
   CMessageText& m_Text;

@@ -120,6 +120,21 @@ void PictureBox(const std::string& what, const char* caption) {
 
 }  // namespace
 
+bool DrawScriptButtons(VirtualScreen* layer) {
+  CObjectTables* t = Tables();
+  if (!t || !layer) return false;
+  bool drawn = false;
+  for (std::int32_t i = 0; i < t->ButtonCount(); ++i) {
+    CScriptButton* b = t->ButtonAt(i);
+    if (!b || !b->m_Image.m_szName[0] || b->m_nState == 3) continue;
+    b->m_nState = 0;
+    DrawLayerImage(b->m_Image, b->m_Image.m_nX, b->m_Image.m_nY, layer, 0, 2, 255, 0, 0);
+    DrawCaption(*b, layer);
+    drawn = true;
+  }
+  return drawn;
+}
+
 void ComposeSprites(bool withSystemSprites) {
   CObjectTables* t = Tables();
   VirtualScreen* layer2 = GetVirtualScreen(2);
@@ -166,15 +181,7 @@ void ComposeSprites(bool withSystemSprites) {
   }
 
   // 4.
-  bool buttonDrawn = false;
-  for (std::int32_t i = 0; i < t->ButtonCount(); ++i) {
-    CScriptButton* b = t->ButtonAt(i);
-    if (!b || !b->m_Image.m_szName[0] || b->m_nState == 3) continue;
-    b->m_nState = 0;
-    DrawLayerImage(b->m_Image, b->m_Image.m_nX, b->m_Image.m_nY, layer2, 0, 2, 255, 0, 0);
-    DrawCaption(*b, layer2);
-    buttonDrawn = true;
-  }
+  const bool buttonDrawn = DrawScriptButtons(layer2);
 
   // 5. A button and the scrolling overlay would fight over the same place.
   if (buttonDrawn && look.m_pfnOverlayOff) look.m_pfnOverlayOff();

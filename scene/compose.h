@@ -16,6 +16,9 @@ struct ScreenRect {
 };
 
 void ComposeSprites(bool withSystemSprites);
+// Every named script button that is not hidden, in its normal look with its
+// caption (shadow first), onto a layer; true when one was drawn.
+bool DrawScriptButtons(VirtualScreen* layer);
 void RedrawMessageWindow(int sourceLayer, CTextWindow& window, int destinationLayer);
 void DrawWindowDecoration(CTextWindow& window, VirtualScreen* destination, const VirtualScreen* source);
 void RedrawTextWindow(CTextWindow& window, int sourceLayer, bool present);

@@ -109,7 +109,8 @@ class CMessageText {
   // The reset's share: bracket depth and the last voice name.
   void ResetTextState();
   // The voice the next backlog record takes when its line has no voice cue
-  // of its own (`cvon`); cut to the record's field on a character.
+  // of its own (`cvon`, or a loaded game's newest voice); cut to the
+  // record's field on a character.
   void SetVoiceName(std::string_view name);
 
   // --- drawing
