@@ -1,6 +1,7 @@
 #include "framework/display_mode.h"
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 
 #include "framework/app_base.h"
@@ -18,7 +19,8 @@
 
 namespace {
 
-std::int32_t g_nDisplayMode = 0;
+// Read by the movie threads when they present a frame.
+std::atomic<std::int32_t> g_nDisplayMode{0};
 DesktopSettings g_Desktop;
 bool g_bMenuAttached = true;
 
@@ -99,6 +101,8 @@ void EnterFullScreenMode(pl::Window* hWnd, bool maximize) {
 }
 
 void LeaveScaledView() {
+  // A movie thread may be presenting through it right now.
+  ReleaseScopedLock present(GetPresentLock());
   if (CD3DScreen* p = Presenter()) p->Release();
 }
 
@@ -207,6 +211,8 @@ void GlideCursorTo(pl::Point pt) {
 }
 
 void PresentDirtyRegion(const pl::Rect* rect, const std::uint32_t* pixels) {
+  // The main thread and the movie threads present through the same presenter.
+  ReleaseScopedLock present(GetPresentLock());
   CD3DScreen* p = Presenter();
   if (g_nDisplayMode != 1 || !p || !p->Ready()) return;
   if (!pixels) {
@@ -274,15 +280,24 @@ int EnterFullScreen() {
   int sw = 0, sh = 0;
   pl::GetScreenSize(&sw, &sh);
   if (g_nDisplayMode == 1) {
-    if (!app->m_pD3DScreen) {
-      app->m_pD3DScreen = new (std::nothrow) CD3DScreen;
+    // The movie threads present through the presenter: it is made and
+    // fitted under the lock they present under (the warnings come after it).
+    int made = 1;
+    {
+      ReleaseScopedLock present(GetPresentLock());
+      if (!app->m_pD3DScreen) app->m_pD3DScreen = new (std::nothrow) CD3DScreen;
       if (!app->m_pD3DScreen) {
-        ShowWarning(SJ("Direct3D インターフェースクラスの作成に失敗しました。"));
-        return 0;
+        made = -1;
+      } else if (!app->m_pD3DScreen->Create(hWnd, sw, sh)) {
+        // Fitted afresh each time: the desktop may have changed size.
+        made = 0;
       }
     }
-    // Fitted afresh each time: the desktop may have changed size.
-    if (!app->m_pD3DScreen->Create(hWnd, sw, sh)) {
+    if (made == -1) {
+      ShowWarning(SJ("Direct3D インターフェースクラスの作成に失敗しました。"));
+      return 0;
+    }
+    if (made == 0) {
       ShowWarning(SJ("Direct3D インターフェースの作成に失敗しました。"));
       return 0;
     }

@@ -2,6 +2,7 @@
 // offset of the 1024 x 600 picture inside the client area and the embedded
 // hook list that MainWndProc hands every message to.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -71,8 +72,9 @@ class CWindow {
   pl::Window* m_hWnd = nullptr;
   WindowCreateRecord m_Rec;
   std::uint32_t m_dwStyle = 0;
-  int m_nOffsetX = 0;
-  int m_nOffsetY = 0;
+  // Where the picture sits in the client; the movie threads read them.
+  std::atomic<int> m_nOffsetX{0};
+  std::atomic<int> m_nOffsetY{0};
   int m_bCentering = 1;
   CWinHookList m_HookList;
 };

@@ -2,6 +2,7 @@
 // functions: the SDL backend for the real program, the Fake backend for
 // tests. Exactly one is installed at a time.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -33,6 +34,10 @@ class Window {
   bool iconic = false;
   bool topmost = false;
   int x = 0, y = 0;                      // screen position of the window's top-left
+  // The client's top-left on the screen (x in the low half, y in the high
+  // half), published by the main thread whenever the position or the menu
+  // strip changes: other threads (the cursor glide) read only this.
+  std::atomic<std::uint64_t> clientOrigin{0};
   int clientWidth = 1024, clientHeight = 600;
   // The pixels below are written by whichever thread presents (the movie
   // thread too) and read by the main thread when it draws the window.
@@ -56,6 +61,10 @@ class Window {
   EditControl* edit = nullptr;     // the "edit" class's state (owned)
   ImeState* ime = nullptr;         // made on first use (owned)
 };
+
+// Publishes a top-level window's client origin after its position or its
+// menu changed (main thread).
+void PublishClientOrigin(Window& w);
 
 // A dialog made from its template while it runs.
 struct DialogItem {

@@ -36,10 +36,14 @@ bool NativeThread::Start(std::function<int()> body, std::size_t stackBytes) {
   pthread_attr_t attr;
   if (pthread_attr_init(&attr) != 0) return false;
   if (stackBytes) pthread_attr_setstacksize(&attr, stackBytes);
+  // Marked started before the thread runs, so that its own first look sees it.
+  started_.store(true, std::memory_order_release);
   int rc = pthread_create(&handle_, &attr, &NativeThread::Entry, this);
   pthread_attr_destroy(&attr);
-  if (rc != 0) return false;
-  started_ = true;
+  if (rc != 0) {
+    started_.store(false, std::memory_order_release);
+    return false;
+  }
   return true;
 }
 

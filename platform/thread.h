@@ -1,6 +1,7 @@
 // Threads, locks and events: what the engine's worker threads and their
 // owners wait on. All of it is safe to use from any thread.
 #pragma once
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -29,14 +30,15 @@ class NativeThread {
   bool Start(std::function<int()> body, std::size_t stackBytes);
   // Waits for the thread to end and returns its result; -1 when none runs.
   int Join();
-  bool Joinable() const { return started_; }
+  bool Joinable() const { return started_.load(std::memory_order_acquire); }
   // The kernel id of the thread (0 until it has started running).
   std::int32_t Id() const;
 
  private:
   static void* Entry(void* self);
   pthread_t handle_{};
-  bool started_ = false;
+  // Read by the thread itself too (a thread asking whether it may stop itself).
+  std::atomic<bool> started_{false};
   std::function<int()> body_;
   int result_ = 0;
   mutable std::mutex idMu_;

@@ -104,6 +104,7 @@ Window* CreateWindow(const WindowDesc& desc, WindowProc proc) {
     delete w;
     return nullptr;
   }
+  PublishClientOrigin(*w);
   w->alive = true;
   g_windows.push_back(w);
   return w;
@@ -326,6 +327,7 @@ void SetWindowPos(Window* w, int x, int y, int width, int height, bool topmost) 
   int menu = w->menu ? GetMenuBarHeight() : 0;
   w->x = x;
   w->y = y;
+  PublishClientOrigin(*w);
   w->topmost = topmost;
   int cw = std::max(width, 1), ch = std::max(height - menu, 1);
   if (cw != w->clientWidth || ch != w->clientHeight) {
@@ -356,11 +358,22 @@ Rect GetWindowRect(Window* w) {
   return Rect{w->x, w->y, w->x + w->clientWidth, w->y + menu + w->clientHeight};
 }
 
+void PublishClientOrigin(Window& w) {
+  if (w.parent) return;
+  const int menu = w.menu ? GetMenuBarHeight() : 0;
+  const auto x = static_cast<std::uint32_t>(w.x), y = static_cast<std::uint32_t>(w.y + menu);
+  w.clientOrigin.store(static_cast<std::uint64_t>(y) << 32 | x, std::memory_order_release);
+}
+
+// Safe from any thread for a top-level window: it reads only the published
+// origin. A child's own position is the main thread's alone.
 Point ClientToScreen(Window* w, Point p) {
   if (!w) return p;
   if (w->parent) return ClientToScreen(w->parent, Point{p.x + w->x, p.y + w->y});
-  int menu = w->menu ? GetMenuBarHeight() : 0;
-  return Point{p.x + w->x, p.y + w->y + menu};
+  const std::uint64_t o = w->clientOrigin.load(std::memory_order_acquire);
+  const auto x = static_cast<std::int32_t>(static_cast<std::uint32_t>(o));
+  const auto y = static_cast<std::int32_t>(static_cast<std::uint32_t>(o >> 32));
+  return Point{p.x + x, p.y + y};
 }
 
 Point ScreenToClient(Window* w, Point p) {
@@ -376,6 +389,7 @@ Point ScreenToClient(Window* w, Point p) {
 void SetMenu(Window* w, Menu* menu) {
   if (!w || w->parent) return;
   w->menu = menu;
+  PublishClientOrigin(*w);
   if (Backend* b = CurrentBackend()) b->MenuChanged(*w);
 }
 Menu* GetMenu(Window* w) { return w ? w->menu : nullptr; }
@@ -409,10 +423,11 @@ int GetScreenBitsPerPixel() {
 
 void FillFrontRect(Window* w, Rect r, std::uint32_t argb) {
   if (!w) return;
+  // The size is read under the lock too: a resize swaps the buffer under it.
+  std::lock_guard<std::mutex> g(w->pixelsMu);
   int x0 = Clamp(r.left, 0, w->clientWidth), x1 = Clamp(r.right, 0, w->clientWidth);
   int y0 = Clamp(r.top, 0, w->clientHeight), y1 = Clamp(r.bottom, 0, w->clientHeight);
   if (x0 >= x1 || y0 >= y1) return;
-  std::lock_guard<std::mutex> g(w->pixelsMu);
   for (int y = y0; y < y1; ++y) {
     std::fill_n(&w->front[static_cast<size_t>(y) * w->clientWidth + x0], x1 - x0, argb);
   }
@@ -422,11 +437,13 @@ void FillFrontRect(Window* w, Rect r, std::uint32_t argb) {
 void PresentPixels(Window* w, const std::uint32_t* pixels, int pitchBytes, int sx, int sy, int width, int height,
                    int dx, int dy) {
   if (!w || !pixels || width <= 0 || height <= 0) return;
+  // The movie threads present too: the size is read under the lock that
+  // a resize swaps the buffer under.
+  std::lock_guard<std::mutex> g(w->pixelsMu);
   // Clip the destination to the client area; the source moves with it.
   int x0 = Clamp(dx, 0, w->clientWidth), y0 = Clamp(dy, 0, w->clientHeight);
   int x1 = Clamp(dx + width, 0, w->clientWidth), y1 = Clamp(dy + height, 0, w->clientHeight);
   if (x0 >= x1 || y0 >= y1) return;
-  std::lock_guard<std::mutex> g(w->pixelsMu);
   const auto* base = reinterpret_cast<const std::uint8_t*>(pixels);
   for (int y = y0; y < y1; ++y) {
     const auto* src = reinterpret_cast<const std::uint32_t*>(base + static_cast<std::ptrdiff_t>(sy + (y - dy)) * pitchBytes) +

@@ -296,8 +296,11 @@ void CDirectShow::Update() {
 void CDirectShow::OnEndOfStream() {
   Pause();
   if (m_bLoop == 1) {
+    // From the start again at the volume it plays at: the settings words
+    // belong to the main thread and are read only by Play.
     SeekMs(0);
-    Play();
+    m_pStream->SetState(pl::MovieState::Run);
+    m_nPauseCount = 0;
   }
 }
 

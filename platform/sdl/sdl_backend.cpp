@@ -391,6 +391,7 @@ void SdlBackend::TranslateWindowEvent(Window& w, const SDL_WindowEvent& e) {
     case SDL_WINDOWEVENT_MOVED:
       w.x = e.data1;
       w.y = e.data2;
+      PublishClientOrigin(w);
       break;
     default:
       break;

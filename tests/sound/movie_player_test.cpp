@@ -580,6 +580,37 @@ TEST_F(MovieTest, TheThreadDrawsFramesWhileWantedAndNothingWhileParked) {
   p.StopThread();
 }
 
+TEST_F(MovieTest, ALoopRestartsOnTheThreadAtTheVolumeItPlaysAt) {
+  // The settings words are the main thread's: while the thread loops the
+  // movie, the settings change them, and the loop keeps the movie's volume.
+  CDirectShow p;
+  ASSERT_EQ(p.StartThread(nullptr), 0);
+  const std::string path = MakeColoured("loop.avi", "--codec png --fps 10 --frames 3 --size 64x48 --tone 440");
+  ASSERT_EQ(p.Open(path.c_str()), 0);
+  p.SetLoop(1);
+  ASSERT_EQ(p.SetVolume(50), 0);
+  p.SetThreadRunning(1);
+  ASSERT_EQ(p.Play(), 0);
+  const std::int32_t playing = p.GetDeviceVolume();
+  EXPECT_EQ(playing, -1250);
+  for (int round = 0; round < 3; ++round) {
+    Advance(250);
+    ASSERT_TRUE(WaitUntil([&] { return SurfaceAt(0, 1) == kFrames[2].upper; })) << round;
+    for (int i = 1; i <= 20; ++i) {
+      bgm = i % 2;  // ends switched off
+      bgmVolume = i * 5;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    Advance(150);  // past the end: the thread starts it again
+    ASSERT_TRUE(WaitUntil([&] { return SurfaceAt(0, 1) == kFrames[0].upper; })) << round;
+  }
+  EXPECT_EQ(p.IsRunning(), 1);
+  EXPECT_EQ(p.IsPaused(), 0);
+  EXPECT_EQ(p.GetDeviceVolume(), playing);
+  p.Close();
+  p.StopThread();
+}
+
 // ---------------------------------------------------------------- AVI
 
 class AviTest : public MovieTest {
