@@ -491,19 +491,13 @@ void CSlotScene::ComposeLoadedScene(const SlotData& slot) const {
   DrawScriptButtons(layer3);
   for (std::int32_t i = 0; i < m_Tables.GaugeCount(); ++i) {
     const CGauge& g = *m_Tables.GaugeAt(i);
-    if (!g.m_bShown) continue;
-    if (g.m_nDirection < 0 || g.m_nDirection > 3) {
+    if (g.m_bShown && (g.m_nDirection < 0 || g.m_nDirection > 3)) {
       SceneDebugBox(SJ("ゲージに設定された方向が不正です。"));
-      continue;
     }
-    if (g.m_nDirection != 0 || g.m_nMaximum <= 0 || g.m_nWidth <= 0) continue;
-    const std::int32_t len = static_cast<std::int32_t>(g.m_nWidth) * g.m_nValue / g.m_nMaximum;
-    if (len <= 0) continue;
-    // The bar as the gauge command draws it: its rows and the two below.
-    const ScreenRect r{g.m_nX, g.m_nY, g.m_nX + len - 1, g.m_nY + g.m_nHeight + 1};
-    BlendGaugeBar(r, g.m_nR, g.m_nBlend, layer3, layer3, g.m_nG, g.m_nB);
-    BlendGaugeBar(r, g.m_nR, g.m_nBlend, layer2, layer2, g.m_nG, g.m_nB);
   }
+  // The composition put the shown gauges on layer 2; the new picture takes
+  // them the same way (each bar drawn once, over the clean scene).
+  DrawShownGauges(layer3);
 }
 
 void CSlotScene::FinishRestore(const SlotData& slot, bool quickSlot) {
