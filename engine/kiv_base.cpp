@@ -561,8 +561,14 @@ void CKivBase::OnMenuCommand(pl::Window* hWnd, std::uint32_t id) {
       break;
     case IDM_TITLE:
       // Greyed while a screen or the backlog view runs; a command already
-      // queued then is refused as well.
-      if (!m_bScreenRunning && !BacklogView().IsOpen()) ReturnToTitle(hWnd);
+      // queued then is refused as well. Inside a command's own loop it
+      // waits for the loop's end.
+      if (m_bScreenRunning || BacklogView().IsOpen()) break;
+      if (m_nCommandLoops > 0) {
+        m_bTitleHeld = true;
+        break;
+      }
+      ReturnToTitle(hWnd);
       break;
     default:
       break;
@@ -663,9 +669,18 @@ int CKivBase::RunLoadMode() {
   return RunSaveScreen(SAVEMODE_LOAD) > 0 ? 1 : 0;
 }
 
+void CKivBase::LeaveCommandLoop() {
+  if (m_nCommandLoops > 0) --m_nCommandLoops;
+  if (m_nCommandLoops > 0 || !m_bTitleHeld) return;
+  m_bTitleHeld = false;
+  // Served by the next pump, after the command has done its work.
+  if (m_hWnd && !m_bQuit) pl::PostMessage(m_hWnd, pl::WM_COMMAND, IDM_TITLE, 0);
+}
+
 void CKivBase::SetScreenMenuItems(bool running, bool exitToo) {
   if (!m_pMenu) return;
-  pl::EnableMenuItem(m_pMenu.get(), IDM_TITLE, running ? pl::MF_GRAYED : pl::MF_ENABLED);
+  const bool titleGreyed = running || BacklogView().IsOpen();
+  pl::EnableMenuItem(m_pMenu.get(), IDM_TITLE, titleGreyed ? pl::MF_GRAYED : pl::MF_ENABLED);
   if (exitToo) pl::EnableMenuItem(m_pMenu.get(), IDM_EXIT, running ? pl::MF_GRAYED : pl::MF_ENABLED);
   if (m_hWnd) pl::DrawMenuBar(m_hWnd);
 }

@@ -105,6 +105,12 @@ class CKivBase : public IWinHook {
   int RunMsgMode(int kind);
   // Whether the confirmation screen is up and waiting for its answer.
   bool QuestionShown() const { return m_bMsgModeRunning && m_MsgMode.m_bLoop == 1; }
+  // A script command's own blocking loop (a window fade, the raster's stop,
+  // an animation switch) runs between these. A return to the title chosen
+  // meanwhile is held until the last such loop has ended, so that the
+  // command does not finish over the title.
+  void EnterCommandLoop() { ++m_nCommandLoops; }
+  void LeaveCommandLoop();
   // The ending list, the CG gallery and the music room.
   void RunEndMode();
   void RunCgMode();
@@ -199,8 +205,12 @@ class CKivBase : public IWinHook {
   bool m_bMsgModeRunning = false;
   // The save and load screens' launcher; the screen's result.
   int RunSaveScreen(int kind);
-  // Greys (or enables) the menu items a running screen must not offer.
+  // Greys (or enables) the menu items a running screen must not offer;
+  // the title item stays greyed while the backlog view is open, where it
+  // would do nothing.
   void SetScreenMenuItems(bool running, bool exitToo);
+  int m_nCommandLoops = 0;
+  bool m_bTitleHeld = false;
   bool m_bEngineStarted = false;
 };
 

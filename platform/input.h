@@ -41,7 +41,10 @@ enum : int {
 
 enum : int { MOUSE_LEFT = 0, MOUSE_RIGHT = 1, MOUSE_MIDDLE = 2 };
 
-// 1 while the key is down and the program has the focus.
+// 1 while the key is down and the program has the focus. A key that went
+// down since its last read counts as down at this read even when it is up
+// again already, so that no tap between two reads is lost; the read after
+// it answers the key's state as it is.
 bool IsKeyDown(int scanCode);
 bool IsMouseButtonDown(int button);
 // The system cursor in screen coordinates (it may be outside the window).
@@ -54,7 +57,17 @@ void SetCursorPos(Point screen);
 void SetKeyState(int scanCode, bool down);
 void SetMouseButtonState(int button, bool down);
 void SetCursorState(Point screen);
+// Whether the button is held now, without taking its tap.
+bool MouseButtonHeld(int button);
+// Called before each pump of the native events: the taps of the last pump
+// that the program has had its reads over are dropped.
+void BeginInputPump();
+// Every key and button up, no tap pending.
 void ReleaseAllKeys();
+// Drops the taps no read has seen, the state stays: after a modal loop of
+// the platform's own (menu, box, dialog), whose clicks and keys were its
+// own and must not reach the program as well.
+void ForgetTaps();
 // The latest cursor move asked for and not yet applied; false when none.
 bool TakePendingCursorMove(Point* screen);
 

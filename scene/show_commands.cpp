@@ -35,6 +35,20 @@ constexpr std::uint32_t kAnimTickMs = 64;
 constexpr int kMaxLoopRounds = 150;
 constexpr std::uint32_t kStoppedByLoop = 0x10000, kLoopStopped = 0x20000;
 
+// A command's own blocking loop, for the engine's menu: see
+// CKivBase::EnterCommandLoop.
+struct CommandLoop {
+  CommandLoop() : engine(Presentation().m_pEngine) {
+    if (engine) engine->EnterCommandLoop();
+  }
+  ~CommandLoop() {
+    if (engine) engine->LeaveCommandLoop();
+  }
+  CommandLoop(const CommandLoop&) = delete;
+  CommandLoop& operator=(const CommandLoop&) = delete;
+  CKivBase* engine;
+};
+
 CArc* GraphicsArc() {
   CObjectTables* t = GetObjectTables();
   return t ? t->m_pGraphicsArc : nullptr;
@@ -61,6 +75,7 @@ void RunWindowFade(const std::vector<std::uint32_t>& to, const std::vector<std::
   if (!out || to.size() < n || from.size() < n) return;
   CBuffer toView;
   SetupDibHeader(toView, kScreenWidth, 32, kScreenHeight, const_cast<std::uint32_t*>(to.data()), GetMmxFlag());
+  CommandLoop loop;
   std::uint32_t last = pl::TickMs() - kFadeTickMs;
   while (PumpScenePass()) {
     const std::uint32_t now = pl::TickMs();
@@ -201,6 +216,7 @@ void RunRasterStop() {
     transition::ResetRasterState();
     return;
   }
+  CommandLoop loop;
   std::uint32_t last = pl::TickMs() - kFadeTickMs;
   int rounds = 0;
   while (look.m_bRasterOn != 0 && rounds < kMaxLoopRounds && PumpScenePass()) {
@@ -452,6 +468,7 @@ void CmdAnmnum(CScriptEngine& eng, CScriptFrame&) {
     // Let the running sequence reach the target's first frame, so that the
     // switch does not jump.
     const int want = SequenceFrame(*s, target, 0);
+    CommandLoop loop;
     std::uint32_t last = pl::TickMs() - kAnimTickMs;
     int rounds = 0;
     while (rounds < kMaxLoopRounds && PumpScenePass() && !IsCtrlDown()) {

@@ -125,6 +125,14 @@ void WriteMember(SettingsRecord& r, CSettings& live, int member) {
   }
 }
 
+// The key option is the input object's glide switch: a change reaches the
+// glide thread at once, under its lock.
+void HandKeyOptionToInput(CKeyManager* keys, std::int32_t on) {
+  if (!keys) return;
+  ReleaseScopedLock lock(keys->m_Mouse.Lock());
+  keys->m_Mouse.m_bGlide = on;
+}
+
 CSoundSystem* SoundDevice() {
   CSoundSystem* snd = GetSoundSystem();
   return snd && snd->IsSoundAvailable() ? snd : nullptr;
@@ -494,6 +502,7 @@ void CConfigMode::HandleControl(int i, bool acting, CBuffer* target) {
     DrawRadioGroup(g->first, g->last, i, true, target);
     WriteMember(m_Work, *m_pSettings, i);
     if (g->first == 4) ApplyDisplayModeChoice();
+    if (g->first == 9) HandKeyOptionToInput(m_pKeyManager, m_Work.m_bKeyOption);
     return;
   }
   if (IsSlider(i)) {
@@ -706,6 +715,7 @@ void CConfigMode::ResetToDefaults() {
   ApplyDisplayModeSetting(m_hWnd, m_Work.m_nDisplayMode);
   live.m_bNoEffect = m_Work.m_bNoEffect;
   live.m_bKeyOption = m_Work.m_bKeyOption;
+  HandKeyOptionToInput(m_pKeyManager, m_Work.m_bKeyOption);
   live.m_nTextSpeed = m_Work.m_nTextSpeed;
   live.m_nAutoCharWait = m_Work.m_nAutoCharWait;
   live.m_nAutoPageWait = m_Work.m_nAutoPageWait;

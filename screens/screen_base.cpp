@@ -6,6 +6,7 @@
 #include "framework/arc.h"
 #include "framework/byte_io.h"
 #include "framework/display_mode.h"
+#include "framework/globals.h"
 #include "framework/huffman.h"
 #include "framework/key_manager.h"
 #include "framework/path_name.h"
@@ -19,6 +20,7 @@
 #include "platform/text.h"
 #include "platform/time.h"
 #include "scene/pending.h"
+#include "scene/wait_input.h"
 #include "sound/sound_request.h"
 #include "sound/sound_system.h"
 
@@ -144,6 +146,9 @@ int IProgMode::PumpAndPace() {
     m_bClosed = 1;
     return 0;
   }
+  // In the full-screen modes the menu bar comes while the pointer is at the
+  // top edge, over a screen as over the story.
+  TrackMenuBar(GetMainWindowHandle(), nullptr, nullptr);
   const std::uint32_t now = pl::TickMs();
   if (pl::GetActiveWindow()) {
     pl::SleepMs(now - m_dwLastPump > 33 ? 0 : 1);

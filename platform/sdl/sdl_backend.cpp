@@ -386,7 +386,7 @@ void SdlBackend::TranslateWindowEvent(Window& w, const SDL_WindowEvent& e) {
     case SDL_WINDOWEVENT_LEAVE:
       // Out of the window with no button held: hover and clicks must not
       // stick to the last point inside.
-      if (!IsMouseButtonDown(MOUSE_LEFT) && !IsMouseButtonDown(MOUSE_RIGHT)) SetCursorState(Point{w.x - 1, w.y - 1});
+      if (!MouseButtonHeld(MOUSE_LEFT) && !MouseButtonHeld(MOUSE_RIGHT)) SetCursorState(Point{w.x - 1, w.y - 1});
       break;
     case SDL_WINDOWEVENT_MOVED:
       w.x = e.data1;

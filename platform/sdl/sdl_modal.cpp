@@ -143,6 +143,8 @@ void SdlBackend::RunMenuLoop(Window& w, const SDL_Event* openingClick) {
   Render(w, nullptr);
   if (command) PostMessage(&w, WM_COMMAND, command, 0);
   if (closeAfter) PostMessage(&w, WM_CLOSE, 0, 0);
+  // The clicks and keys that worked the menu were the menu's.
+  ForgetTaps();
   SendMessage(&w, WM_EXITMENULOOP, 0, 0);
 }
 
@@ -173,6 +175,7 @@ int SdlBackend::RunMessageBoxLoop(Window& w, const std::string& textCp932, const
   }
   if (sdl::NativeWindow* n = Native(w)) n->fullRedraw = true;
   Render(w, nullptr);
+  ForgetTaps();
   return answer;
 }
 
@@ -202,6 +205,7 @@ bool SdlBackend::RunDialog(Window* owner, Dialog& dlg) {
   }
   if (sdl::NativeWindow* n = Native(*w)) n->fullRedraw = true;
   Render(*w, nullptr);
+  ForgetTaps();
   return true;
 }
 
