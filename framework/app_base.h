@@ -2,6 +2,7 @@
 // start-up makes, is the first hook of the main window, and runs the
 // pump-and-pace pass every waiting loop of the program uses.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -53,7 +54,8 @@ class CAppBase : public IWinHook {
   pl::SingleInstance m_Mutex;
   std::string m_strMutexName = "_K_I_V_Z_O_";  // tests run side by side under names of their own
   std::int32_t m_nTickSource = 0;
-  std::int32_t m_nState = APP_NONE;
+  // The movie threads look at it to stop drawing into a window going away.
+  std::atomic<std::int32_t> m_nState{APP_NONE};
   CDDraw* m_pDDraw = nullptr;
   CKeyManager* m_pKeyManager = nullptr;
   CD3DScreen* m_pD3DScreen = nullptr;
