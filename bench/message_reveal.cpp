@@ -50,7 +50,7 @@ struct Page {
     w.m_nCharsPerLine = 30;
     w.m_nLinesPerPage = 4;
     w.m_nState = 1;
-    text.m_Settings.textSpeed = 3;
+    // The factory text speed: a whole page at once.
   }
   ~Page() { FreeVirtualScreens(); }
 };

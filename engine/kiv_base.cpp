@@ -615,6 +615,7 @@ void CKivBase::ResetToTitle(bool fromMenu) {
         sprite->m_nState2 = 0;
       }
     }
+    m_Text.m_Settings.readMarkDisplay = 1;
     Presentation().m_nRightClickValue = -1;
     Presentation().m_bRasterOn = 0;
     m_Weather.m_nState = 0;

@@ -10,10 +10,28 @@
 #include "graphics/virtual_screen.h"
 #include "platform/text.h"
 #include "platform/time.h"
+#include "engine/settings_record.h"
 #include "scene/pending.h"
+#include "scene/presentation.h"
 #include "scene/text_scan.h"
 
 using namespace textscan;
+
+namespace {
+
+// The settings the text reads: the engine's live words, or the values of a
+// first start while no engine has pointed the presentation at its own.
+const CSettings& LiveSettings() {
+  if (const CSettings* s = Presentation().m_pSettings) return *s;
+  static const CSettings factory;
+  return factory;
+}
+
+}  // namespace
+
+std::int32_t CMessageText::TextSpeed() const { return LiveSettings().m_nTextSpeed; }
+
+std::int32_t CMessageText::SkipReadOnly() const { return LiveSettings().m_bSkipReadOnly; }
 
 CMessageText::CMessageText(CScriptEngine& eng, CObjectTables& tables, ITextHost* host)
     : m_Eng(eng), m_Tables(tables), m_pHost(host ? host : &m_NoHost) {}
@@ -316,7 +334,7 @@ void CMessageText::EndOfLine(CTextWindow& w, std::size_t cursor) {
   // The reveal is over: nothing may run it again for this line.
   PopPendingOp();
   SceneState& s = Scene();
-  if (s.m_nRunMode >= 0 && s.m_nRunMode <= 2 && m_Settings.textSpeed < 4) {
+  if (s.m_nRunMode >= 0 && s.m_nRunMode <= 2 && TextSpeed() < 4) {
     if (s.m_nPendingState != PND_BACKLOG) s.m_nPendingState = PND_PROMPT_PAGE;
     s.m_nRunMode = RUN_NORMAL;
   } else {
@@ -341,14 +359,14 @@ void CMessageText::ShowTextStep() {
   const std::uint32_t now = pl::TickMs();
   if (s.m_nRunMode == RUN_NORMAL) {
     static constexpr std::uint32_t kInterval[3] = {90, 45, 16};
-    if (m_Settings.textSpeed >= 0 && m_Settings.textSpeed <= 2) {
-      if (now - m_dwLastChar < kInterval[m_Settings.textSpeed]) return;
-    } else if (m_Settings.textSpeed == 3) {
+    if (TextSpeed() >= 0 && TextSpeed() <= 2) {
+      if (now - m_dwLastChar < kInterval[TextSpeed()]) return;
+    } else if (TextSpeed() == 3) {
       s.m_nRunMode = RUN_PAGE;
     }
   }
   m_dwLastChar = now;
-  if ((s.m_nRunMode == RUN_SKIPHELD || s.m_nRunMode == RUN_SKIP) && m_Settings.skipReadOnly &&
+  if ((s.m_nRunMode == RUN_SKIPHELD || s.m_nRunMode == RUN_SKIP) && SkipReadOnly() &&
       !m_pHost->IsCurrentLineRead()) {
     s.m_nRunMode = RUN_NORMAL;  // skipping stops at what was never read
   }
@@ -393,7 +411,7 @@ void CMessageText::ShowTextStep() {
         // The line's own backlog record took the cue when it was added; the
         // next record must not take it again.
         const std::string voice = sjis::CutBounded(cv->text + std::string(cue), kVoiceNameSize - 1);
-        if ((s.m_nRunMode == RUN_NORMAL || s.m_nRunMode == RUN_PAGE) && m_Settings.textSpeed < 4)
+        if ((s.m_nRunMode == RUN_NORMAL || s.m_nRunMode == RUN_PAGE) && TextSpeed() < 4)
           m_pHost->PlayVoice(voice);
         continue;
       } else if (e == 'N' || e == 'n') {

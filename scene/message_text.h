@@ -16,11 +16,10 @@
 
 class CScriptEngine;
 
-// Settings words and engine flags the text reads.
+// The engine's own text switch. The text speed and skip-read-only are the
+// live settings words (`TextSpeed`, `SkipReadOnly`), read at every step.
 struct TextSettings {
-  std::int32_t textSpeed = 1;        // 0 slow .. 3 whole page at once
-  std::int32_t skipReadOnly = 0;     // skipping stops at unread lines
-  std::int32_t readMarkDisplay = 0;  // `readal`: read text in its own colour
+  std::int32_t readMarkDisplay = 1;  // `readal`: read text in its own colour
 };
 
 // What the text needs from the engine object and the screen composition.
@@ -82,6 +81,10 @@ class CMessageText {
   CMessageText(CScriptEngine& eng, CObjectTables& tables, ITextHost* host = nullptr);
 
   TextSettings m_Settings;
+  // The live settings words the reveal reads: those the presentation points
+  // at, or the factory values while it points at none.
+  std::int32_t TextSpeed() const;
+  std::int32_t SkipReadOnly() const;
 
   // --- the reveal
   // One typewriter step of the current window (the frame step calls it

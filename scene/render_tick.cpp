@@ -317,7 +317,7 @@ int RecomposeScene() {
         revealed = true;
       }
     }
-    const bool wholePage = text.m_Settings.textSpeed == 3;
+    const bool wholePage = text.TextSpeed() == 3;
     if (wholePage && page.empty() && !revealed) {
       w->HomeText();
       RedrawTextWindow(*w, 1, false);

@@ -65,7 +65,11 @@ bool CSceneTextHost::NameWindow(int* w, int* h) {
   return true;
 }
 
-void CSceneTextHost::GlideCursorTo(int x, int y) { SetLogicalCursorXY(x, y); }
+// The cursor glides onto the point when gliding is on and the window is
+// active; otherwise it is put there at once.
+void CSceneTextHost::GlideCursorTo(int x, int y) {
+  if (!::GlideCursorTo(pl::Point{x, y})) SetLogicalCursorXY(x, y);
+}
 
 bool CSceneTextHost::IsCurrentLineRead() {
   const ScenePresentation& p = Presentation();

@@ -23,12 +23,12 @@ class LoadDissolveTest : public kvtest::SceneScriptTest {
     SceneScriptTest::SetUp();
     ASSERT_TRUE(CreateVirtualScreens(nullptr));
     scene.text = &text;
-    text.m_Settings.textSpeed = 3;
     ResetPresentation();
     Presentation().m_pTables = &tables;
     Presentation().m_pText = &text;
     Presentation().m_pScript = &eng;
     Presentation().m_pSettings = &settings;
+    settings.m_nTextSpeed = 3;
     ResetTransitionStepper();
   }
   void TearDown() override {

@@ -26,7 +26,7 @@ class SlotSceneTest : public kvtest::SceneScriptTest {
   void SetUp() override {
     SceneScriptTest::SetUp();
     scene.text = &text;
-    text.m_Settings.textSpeed = 3;  // a line at once
+    ASSERT_EQ(text.TextSpeed(), 3);  // the factory speed: a line at once
     Picture("frame", 40, 20);
     Picture("button", 30, 30);
     Picture("chara", 16, 16);

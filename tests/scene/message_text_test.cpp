@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdlib>
 
+#include "engine/settings_record.h"
 #include "graphics/anti_font.h"
 #include "graphics/virtual_screen.h"
 #include "tests/scene/scene_harness.h"
@@ -47,8 +48,11 @@ class MessageTextTest : public kvtest::SceneScriptTest {
     // that a character stands there, its colour which colour.
     UseBoxText(font, text);
     eng.m_nTextColor = 0x0000FF;  // COLORREF red
+    // The reveal reads its speed and skip switch from the live settings.
+    Presentation().m_pSettings = &settings;
   }
   void TearDown() override {
+    Presentation().m_pSettings = nullptr;
     SetAntiFont(nullptr);
     FreeVirtualScreens();
     SceneScriptTest::TearDown();
@@ -84,6 +88,7 @@ class MessageTextTest : public kvtest::SceneScriptTest {
     return n;
   }
 
+  CSettings settings;
   CAntiFont font;
   Host host;
   CMessageText text{eng, tables, &host};
@@ -95,7 +100,7 @@ TEST_F(MessageTextTest, EachSpeedShowsOneCharacterPerInterval) {
     std::uint32_t interval;
   } cases[] = {{0, 90}, {1, 45}, {2, 16}};
   for (const auto& c : cases) {
-    text.m_Settings.textSpeed = c.speed;
+    settings.m_nTextSpeed = c.speed;
     GetVirtualScreen(0)->m_Surface.m_pcPix[0] = 0;
     ClearVirtualScreen(GetVirtualScreen(0), 0);
     text.ClearPageText();
@@ -129,7 +134,7 @@ TEST_F(MessageTextTest, EachSpeedShowsOneCharacterPerInterval) {
 }
 
 TEST_F(MessageTextTest, SpeedThreeShowsTheLineAtOnceAndTheClickGoesOn) {
-  text.m_Settings.textSpeed = 3;
+  settings.m_nTextSpeed = 3;
   // (Outside mode 2 consecutive text lines are one line: a label parts them.)
   Page({"あいう", ":a", "えお"});
   const int marks = scene.readMarks;
@@ -166,7 +171,7 @@ TEST_F(MessageTextTest, WrappingRules) {
       {"あいう@nえ", 1, 1},          // a break at the full line: one line
       {"あいうえおかきくけこ", 1, 0},  // past the last line: back home
   };
-  text.m_Settings.textSpeed = 3;
+  settings.m_nTextSpeed = 3;
   for (const auto& c : cases) {
     text.ClearPageText();
     Page({c.line});
@@ -192,7 +197,7 @@ TEST_F(MessageTextTest, WrappingRules) {
 }
 
 TEST_F(MessageTextTest, PageEndWaitsOrClearsAtOnceWhenSkipping) {
-  text.m_Settings.textSpeed = 3;
+  settings.m_nTextSpeed = 3;
   eng.m_bSaveEnabled = eng.m_bLoadEnabled = 0;
   // An empty line after the text ends the page with it.
   Page({"あい", "", "うえ"});
@@ -205,6 +210,7 @@ TEST_F(MessageTextTest, PageEndWaitsOrClearsAtOnceWhenSkipping) {
 
   text.ClearPageText();
   Page({"あい", "", "うえ"});
+  settings.m_bSkipReadOnly = 0;  // skipping passes unread text too
   Scene().m_nRunMode = RUN_SKIP;
   RevealAll();
   // The skip's clear: the wait driver does it at once.
@@ -214,7 +220,7 @@ TEST_F(MessageTextTest, PageEndWaitsOrClearsAtOnceWhenSkipping) {
 }
 
 TEST_F(MessageTextTest, EscapeIGoesOnWithoutAClick) {
-  text.m_Settings.textSpeed = 3;
+  settings.m_nTextSpeed = 3;
   Page({"あい@i", ":a", "う"});
   RevealAll();
   EXPECT_TRUE(text.GetContinuedText());
@@ -230,7 +236,7 @@ TEST_F(MessageTextTest, EscapeIGoesOnWithoutAClick) {
 }
 
 TEST_F(MessageTextTest, LoneEscapeAndLeadByteAtTheEndStopTheLine) {
-  text.m_Settings.textSpeed = 3;
+  settings.m_nTextSpeed = 3;
   // "表" ends in 0x5C: "表f" is no page end.
   for (const std::string& line : {Sj("あ@"), Sj("あ\\"), Sj("あ") + "\x82", Sj("表") + "f"}) {
     text.ClearPageText();
@@ -247,7 +253,7 @@ TEST_F(MessageTextTest, LoneEscapeAndLeadByteAtTheEndStopTheLine) {
 }
 
 TEST_F(MessageTextTest, SpeakerNameOnThePlateAndTextFromTheNextLine) {
-  text.m_Settings.textSpeed = 3;
+  settings.m_nTextSpeed = 3;
   Page({"[太郎]「あ」"});
   EXPECT_EQ(scene.names, Strings{Sj("太郎")});
   EXPECT_EQ(text.SpeakerName(), Sj("太郎"));
@@ -276,7 +282,7 @@ TEST_F(MessageTextTest, SpeakerNameOnThePlateAndTextFromTheNextLine) {
 TEST_F(MessageTextTest, NamePlateAboveTheScreenIsClipped) {
   host.nameW = 200;
   host.nameH = 40;
-  text.m_Settings.textSpeed = 3;
+  settings.m_nTextSpeed = 3;
   Page({"[太郎]あ"}, "wnd(0,4,10,8,4,0,3,3)");
   W().m_nY = 2;  // the plate would start above the screen
   RevealAll();
@@ -289,7 +295,7 @@ TEST_F(MessageTextTest, ReadTextColour) {
     bool read;
     std::uint32_t colorref;
   } cases[] = {{1, true, kReadTextColor}, {1, false, 0x0000FF}, {0, true, 0x0000FF}};
-  text.m_Settings.textSpeed = 3;
+  settings.m_nTextSpeed = 3;
   for (const auto& c : cases) {
     ClearVirtualScreen(GetVirtualScreen(0), 0);
     text.m_Settings.readMarkDisplay = c.display;
@@ -307,7 +313,7 @@ TEST_F(MessageTextTest, ReadTextColour) {
 }
 
 TEST_F(MessageTextTest, ShadowIsDrawnOffsetInItsColour) {
-  text.m_Settings.textSpeed = 3;
+  settings.m_nTextSpeed = 3;
   eng.m_nShadow = static_cast<std::int32_t>((4u << 24) | 0x00FF00u);
   Page({"あ"});
   RevealAll();
@@ -318,7 +324,7 @@ TEST_F(MessageTextTest, ShadowIsDrawnOffsetInItsColour) {
 }
 
 TEST_F(MessageTextTest, VoiceCues) {
-  text.m_Settings.textSpeed = 3;
+  settings.m_nTextSpeed = 3;
   Page({"cv(\"ev_\")", "@cA01あ"});
   RevealAll();
   EXPECT_EQ(host.voices, Strings{"ev_A01"});
@@ -327,6 +333,7 @@ TEST_F(MessageTextTest, VoiceCues) {
   host.voices.clear();
   text.ClearPageText();
   Page({"cv(\"ev_\")", "@cA02あ"});
+  settings.m_bSkipReadOnly = 0;  // skipping passes unread text too
   Scene().m_nRunMode = RUN_SKIPHELD;
   RevealAll();
   EXPECT_TRUE(host.voices.empty());
@@ -336,7 +343,7 @@ TEST_F(MessageTextTest, VoiceCues) {
   TakeBoxes();
   text.ClearPageText();
   Scene().m_nRunMode = RUN_NORMAL;
-  text.m_Settings.textSpeed = 0;
+  settings.m_nTextSpeed = 0;
   Page({"@cB1あ@cB2い"});
   RevealAll();
   const Strings boxes = TakeBoxes();
@@ -346,8 +353,8 @@ TEST_F(MessageTextTest, VoiceCues) {
 }
 
 TEST_F(MessageTextTest, SkipStopsAtUnreadText) {
-  text.m_Settings.textSpeed = 0;
-  text.m_Settings.skipReadOnly = 1;
+  settings.m_nTextSpeed = 0;
+  settings.m_bSkipReadOnly = 1;
   Page({"あいう"});
   Scene().m_nRunMode = RUN_SKIP;
   host.read = false;
@@ -364,7 +371,7 @@ TEST_F(MessageTextTest, SkipStopsAtUnreadText) {
 }
 
 TEST_F(MessageTextTest, PageTextIsCappedAndAFullPageEnds) {
-  text.m_Settings.textSpeed = 3;
+  settings.m_nTextSpeed = 3;
   Page({"あ"});
   text.AppendPageText(std::string(kPageTextMax - 3, 'a'));
   RevealAll();
@@ -413,7 +420,7 @@ TEST_F(MessageTextTest, BacklogRecords) {
   // History: home (20, 30), pitch 17 x 20, 10 lines a page, 4 a line.
   Page({"wbl(1,600,260)", "wbl(4,20,30,4,0,0,4)", "cv(\"v_\")", "あいうえお", ":a", "@cX9か", ":b", "き"});
   ASSERT_EQ(tables.m_History.m_nLinesPerPage, (260 - 60) / 20);
-  text.m_Settings.textSpeed = 3;
+  settings.m_nTextSpeed = 3;
   RevealAll();
   Click();
   RevealAll();
@@ -492,7 +499,7 @@ TEST_F(MessageTextTest, HistoryPageColoursAndHover) {
 }
 
 TEST_F(MessageTextTest, RedrawnWindowShowsThePageAgain) {
-  text.m_Settings.textSpeed = 3;
+  settings.m_nTextSpeed = 3;
   Page({"[太郎]あい", ":a", "うえおか"});
   RevealAll();
   Click();
