@@ -136,13 +136,18 @@ TEST_F(InputTaps, AnInstantKeypadEnterTapEndsEveryClickWaitItLandsOn) { TapThrou
 
 // A press held over many frames ends the first click wait once, at its
 // release: the next line then reveals at its own pace (a second click would
-// show it whole at once).
+// show it whole at once). The player has chosen a timed text speed.
 void InputTaps::HoldAtTheFirstWait(Device d) {
   int pressedAt = -1, releasedAt = -1;
   std::uint32_t heldState = 0, afterRelease = 0;
   std::string heldPage;
+  bool speedChosen = false;
   onPump = [&](int n) {
     if (finished) return;
+    if (!speedChosen && Engine()) {
+      Engine()->Settings().m_nTextSpeed = 1;  // 45 ms a character
+      speedChosen = true;
+    }
     const std::uint32_t state = StoryState();
     if (pressedAt < 0) {
       if (state != PND_PROMPT_PAGE) return;

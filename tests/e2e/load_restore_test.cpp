@@ -57,9 +57,12 @@ int Channel(std::uint32_t p, int c) { return static_cast<int>((p >> (8 * c)) & 0
 // Every script starts this way: reading on by clicks, saving and loading
 // allowed, one window with the two buttons, four sprites (1 and 2 centred
 // on their x), one script button and one gauge.
+// Read text keeps its first colour (readal(0)): the page was read before
+// the load and would come back in the read colour, which is not what the
+// picture compare is about.
 const char kPrologue[] =
     "::START\r\n\r\n"
-    "saveenable()\r\nloadenable()\r\nmode(1)\r\n"
+    "saveenable()\r\nloadenable()\r\nmode(1)\r\nreadal(0)\r\n"
     "wnd(1)\r\nwnd(0,2,12,420)\r\nwnd(0,1,1000,170)\r\nwnd(0,4,36,40,8,1,5,34)\r\n"
     "wnd(0,9,\"wqs\",\"quicksave\",800,6)\r\nwnd(0,9,\"wql\",\"quickload\",860,6)\r\n"
     "spr(4)\r\nch(1,6,1)\r\nch(2,6,1)\r\nbtn(1)\r\n"

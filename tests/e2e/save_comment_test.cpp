@@ -89,7 +89,7 @@ struct SaveComment : kvtest::Process {
     enum Step { kWaitPage, kWaitScreen, kOnSlot, kWaitField, kTyping, kAway, kBack, kOnYes, kSave, kLeaving, kOver };
     Step step = kWaitPage;
     int at = -1, keyUp = -1, heldKey = 0, since = 0;
-    bool finished = false, sawReveal = false;
+    bool finished = false;
     auto press = [&](int key, int n) {
       fake.InjectKey(key, true);
       heldKey = key;
@@ -111,11 +111,10 @@ struct SaveComment : kvtest::Process {
       };
       switch (step) {
         case kWaitPage:
-          // The page's text is revealed first (the wait word may still be
-          // an earlier run's before that).
-          if (Scene().m_nPendingState == PND_TYPING) sawReveal = true;
+          // The page's text is up first (the wait word may still be an
+          // earlier run's before that).
           if (Scene().m_nPendingState == PND_TYPING && n % 200 == 0) return press(pl::DIK_RETURN, n);
-          if (!sawReveal || Scene().m_nPendingState != PND_PROMPT_PAGE) return;
+          if (Engine()->Text().PageText().empty() || Scene().m_nPendingState != PND_PROMPT_PAGE) return;
           press(pl::DIK_Z, n);
           step = kWaitScreen;
           at = n + 30;
