@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -222,6 +223,66 @@ TEST_F(TextSettingsRun, ASpeedChangedDuringTheRevealTakesEffectAtTheNextCharacte
     EXPECT_GE(log.at[k] - log.at[k - 1], 16u) << "character " << k;
     EXPECT_LE(log.at[k] - log.at[k - 1], 24u) << "character " << k << " still at the old speed";
   }
+}
+
+// The colour of the brightest text pixel of a text line of the current
+// window (0 when the line holds no text).
+std::uint32_t LineColour(TextSettingsRun& run, const std::vector<std::uint32_t>& px, int line) {
+  const CTextWindow* w = run.Engine() ? run.Engine()->Tables().CurrentWindow() : nullptr;
+  if (!w || px.empty()) return 0;
+  const int size = run.Engine()->Script().m_nTextSize;
+  const int pitchY = w->m_nLineGap + size;
+  const int x0 = w->m_nX + w->m_nHomeX, y0 = w->m_nY + w->m_nHomeY + line * pitchY;
+  std::uint32_t best = 0;
+  int bestSum = 0;
+  for (int y = y0; y < y0 + size; ++y) {
+    for (int x = x0; x < x0 + 20 * size && x < kW; ++x) {
+      const std::uint32_t p = px[static_cast<std::size_t>(y) * kW + x];
+      const int sum = Ch(p, 0) + Ch(p, 1) + Ch(p, 2);
+      if (Inked(p) && sum > bestSum) {
+        bestSum = sum;
+        best = p & 0xFFFFFFu;
+      }
+    }
+  }
+  return best;
+}
+
+TEST_F(TextSettingsRun, ALineShownAgainIsDrawnInTheReadColourFromTheFirstStart) {
+  // The same line twice: the second time it has been read, and the
+  // read-text colour is on from the first start.
+  std::uint32_t first = 0, again = 0;
+  bool done = false;
+  auto atWait = [this] {
+    const std::uint32_t s = Scene().m_nPendingState;
+    return s == PND_PROMPT_PAGE || s == PND_FPROMPT;
+  };
+  Then(atWait, [&] { first = LineColour(*this, Presented(), 0); });
+  Then(Now, [this] { fake.InjectKey(pl::DIK_RETURN, true); });
+  Then(Now, [this] { fake.InjectKey(pl::DIK_RETURN, false); });
+  Then([&] { return atWait() && LineColour(*this, Presented(), 1) != 0; },
+       [&] {
+         again = LineColour(*this, Presented(), 1);
+         done = true;
+       });
+  Quit([&] { return done; });
+  ForgetSaves();
+  RunScript(std::string("::START\r\n\r\nmode(1)\r\n") + kWindow + "var(%n)\r\n^wh(%n<2)\r\n%n+=1\r\n" + kTenChars +
+            "\r\n^endw\r\n" + kIdle);
+  EXPECT_EQ(exitCode, 0);
+  ASSERT_TRUE(done) << "the line did not come twice; boxes:\n" << Texts(fake.boxes);
+  // Within a step of the colour: the font's edge blend leaves the fullest
+  // pixel a shade below it.
+  auto near = [](std::uint32_t a, std::uint32_t b) {
+    for (int c = 0; c < 3; ++c) {
+      if (std::abs(Ch(a, c) - Ch(b, c)) > 2) return false;
+    }
+    return true;
+  };
+  EXPECT_TRUE(near(first, 0xFFFFFFu)) << std::hex << first << ": a line not read before is in the script's colour";
+  // The read colour is a colour value of blue, green and red from the low byte.
+  const std::uint32_t read = ((kReadTextColor & 0xFF) << 16) | (kReadTextColor & 0xFF00) | ((kReadTextColor >> 16) & 0xFF);
+  EXPECT_TRUE(near(again, read)) << std::hex << again << " for " << read;
 }
 
 }  // namespace
