@@ -285,4 +285,54 @@ TEST_F(TextSettingsRun, ALineShownAgainIsDrawnInTheReadColourFromTheFirstStart) 
   EXPECT_TRUE(near(again, read)) << std::hex << again << " for " << read;
 }
 
+TEST_F(TextSettingsRun, SkippingStopsAtAPageNotReadBeforeOnlyWhileSkipReadOnlyIsOn) {
+  // Four pages never read (a first start); skip mode is turned on with V at
+  // the first one's end.
+  const struct {
+    const char* what;
+    std::int32_t skipReadOnly;
+    bool stops;
+  } cases[] = {{"skip-read-only on (the factory setting)", 1, true}, {"skip-read-only off", 0, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    steps.clear();
+    ForgetSaves();
+    bool chosen = false, done = false;
+    std::string pageAfter;
+    std::uint32_t stateAfter = 0;
+    std::int32_t runAfter = -1;
+    auto atPageEnd = [this] { return Scene().m_nPendingState == PND_FPROMPT; };
+    watch = [&](int) {
+      if (!chosen && Engine()) {
+        Engine()->Settings().m_bSkipReadOnly = c.skipReadOnly;  // the word the settings screen writes
+        chosen = true;
+      }
+    };
+    Then(atPageEnd, [this] { fake.InjectKey(pl::DIK_V, true); });
+    Then(Now, [this] { fake.InjectKey(pl::DIK_V, false); });
+    // Long enough for the skip to run through every page when it does not stop.
+    for (int i = 0; i < 20; ++i) Then(Now, [] {});
+    Then(Now, [&] {
+      pageAfter = pl::Cp932ToUtf8(Engine()->Text().PageText());
+      stateAfter = Scene().m_nPendingState;
+      runAfter = Scene().m_nRunMode;
+      done = true;
+    });
+    Quit([&] { return done; });
+    RunScript(std::string("::START\r\n\r\nmode(1)\r\n") + kWindow +
+              "あいう\r\n\r\nかきく\r\n\r\nさしす\r\n\r\nたちつ\r\n\r\n" + kIdle);
+    EXPECT_EQ(exitCode, 0);
+    ASSERT_TRUE(done) << Texts(fake.boxes);
+    if (c.stops) {
+      EXPECT_EQ(stateAfter, PND_FPROMPT) << "the skip went on past a page not read before";
+      EXPECT_NE(pageAfter.find("かきく"), std::string::npos) << pageAfter;
+      EXPECT_NE(runAfter, RUN_SKIP);
+    } else {
+      // Past the last page, in the wait after it, still skipping.
+      EXPECT_EQ(stateAfter, PND_TIMER) << "the skip stopped although skip-read-only is off; " << pageAfter;
+      EXPECT_EQ(runAfter, RUN_SKIP);
+    }
+  }
+}
+
 }  // namespace
