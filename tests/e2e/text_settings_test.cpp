@@ -335,4 +335,38 @@ TEST_F(TextSettingsRun, SkippingStopsAtAPageNotReadBeforeOnlyWhileSkipReadOnlyIs
   }
 }
 
+TEST_F(TextSettingsRun, TheReturnToTheTitleSwitchesTheReadColourOnAgain) {
+  // The story switches the read colour off; the menu's return to the title
+  // switches it on again, so the title's line shown a second time is in the
+  // read colour.
+  const std::string title = std::string("::START\r\n\r\nmode(1)\r\n") + kWindow + "var(%n)\r\n^wh(%n<2)\r\n%n+=1\r\n" +
+                            kTenChars + "\r\n^endw\r\n" + kIdle;
+  ASSERT_TRUE(WriteFile(folder / "txt/TITLE.TXT", pl::Utf8ToCp932(title)));
+  std::uint32_t again = 0;
+  bool done = false;
+  auto atWait = [this] {
+    const std::uint32_t s = Scene().m_nPendingState;
+    return s == PND_PROMPT_PAGE || s == PND_FPROMPT;
+  };
+  Then([this] { return Scene().m_nPendingState == PND_TIMER; },
+       [this] {
+         fake.QueueBoxAnswer(pl::IDOK);
+         fake.InjectMenuChoice(IDM_TITLE);
+       });
+  Then(atWait, [this] { fake.InjectKey(pl::DIK_RETURN, true); });
+  Then(Now, [this] { fake.InjectKey(pl::DIK_RETURN, false); });
+  Then([&] { return atWait() && LineColour(*this, Presented(), 1) != 0; },
+       [&] {
+         again = LineColour(*this, Presented(), 1);
+         done = true;
+       });
+  Quit([&] { return done; });
+  ForgetSaves();
+  RunScript(std::string("::START\r\n\r\nmode(1)\r\nreadal(0)\r\n") + kWindow + "wait(100000)\r\n::END\r\n");
+  EXPECT_EQ(exitCode, 0);
+  ASSERT_TRUE(done) << "the title's line did not come twice; boxes:\n" << Texts(fake.boxes);
+  const std::uint32_t read = ((kReadTextColor & 0xFF) << 16) | (kReadTextColor & 0xFF00) | ((kReadTextColor >> 16) & 0xFF);
+  for (int ch = 0; ch < 3; ++ch) EXPECT_LE(std::abs(Ch(again, ch) - Ch(read, ch)), 2) << std::hex << again << " for " << read;
+}
+
 }  // namespace
