@@ -198,17 +198,16 @@ void SetLogicalCursorPos(pl::Point pt) {
 
 void SetLogicalCursorXY(int x, int y) { SetLogicalCursorPos(pl::Point{x, y}); }
 
-bool GlideCursorTo(pl::Point pt) {
+void GlideCursorTo(pl::Point pt) {
   LogicalToClient(pt);
   CAppBase* app = GetApp();
-  if (!app || !app->m_pKeyManager || !pl::GetActiveWindow()) return false;
+  if (!app || !app->m_pKeyManager || !pl::GetActiveWindow()) return;
   CMouse& mouse = app->m_pKeyManager->m_Mouse;
   ReleaseScopedLock lock(mouse.Lock());
-  if (!mouse.m_bGlide) return false;
+  if (!mouse.m_bGlide) return;
   mouse.m_ptTarget = pt;
   mouse.m_ptCurrent = pl::ScreenToClient(GetMainWindowHandle(), pl::GetCursorPos());
   mouse.m_bGliding = 1;
-  return true;
 }
 
 void PresentDirtyRegion(const pl::Rect* rect, const std::uint32_t* pixels) {

@@ -33,8 +33,8 @@ void GetLogicalCursorPos(pl::Point* pt);
 void SetLogicalCursorPos(pl::Point pt);
 void SetLogicalCursorXY(int x, int y);
 // Lets the glide thread move the cursor onto a logical point, when gliding
-// is on and the program has the focus; true when the glide was started.
-bool GlideCursorTo(pl::Point pt);
+// is on and the program has the focus.
+void GlideCursorTo(pl::Point pt);
 
 // Mode 1 with its presenter: the given rectangle (source and destination),
 // or else the union the accumulator collected, of the pixels (by default the

@@ -66,10 +66,8 @@ bool CSceneTextHost::NameWindow(int* w, int* h) {
 }
 
 // The cursor glides onto the point when gliding is on and the window is
-// active; otherwise it is put there at once.
-void CSceneTextHost::GlideCursorTo(int x, int y) {
-  if (!::GlideCursorTo(pl::Point{x, y})) SetLogicalCursorXY(x, y);
-}
+// active; otherwise it stays where the player left it, as on the screens.
+void CSceneTextHost::GlideCursorTo(int x, int y) { ::GlideCursorTo(pl::Point{x, y}); }
 
 bool CSceneTextHost::IsCurrentLineRead() {
   const ScenePresentation& p = Presentation();
