@@ -46,9 +46,11 @@ bool CPcmConverter::Open(int inRate, int inChannels, int outRate, int outChannel
   m_nOutRate = outRate;
   m_nOutChannels = outChannels;
   // One push's output (with the resampler's delay) twice over: a refill
-  // leaves at most one push's worth behind.
-  const long long perPush =
-      static_cast<long long>(kMaxPushFrames) * outRate / inRate + 4096;
+  // leaves at most one push's worth behind. The streams push a second of
+  // the file at most, so that is what is sized for (a larger push grows the
+  // queue): a file that claims a rate of a few hertz must not make it huge.
+  const long long inFrames = std::min(inRate, kMaxPushFrames);
+  const long long perPush = inFrames * outRate / inRate + 4096;
   m_Queue.assign(static_cast<std::size_t>(2 * perPush * 2 * outChannels), 0);
   m_nHead = m_nEnd = 0;
   return true;
