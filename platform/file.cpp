@@ -209,11 +209,6 @@ bool PlaceSaveFolder() {
   return true;
 }
 
-std::string MovedSaveFolder() {
-  std::lock_guard<std::mutex> lock(g_FolderLock);
-  return g_MovedSave;
-}
-
 std::string DisplayPath(std::string_view gamePathCp932) {
   if (SplitNative(gamePathCp932).base.empty()) return std::string(gamePathCp932);
   return Utf8ToCp932(MapNewPath(gamePathCp932));

@@ -40,9 +40,6 @@ std::string GetModuleFileName();
 // once at start; false when neither place can be had (it then stays
 // beside the executable).
 bool PlaceSaveFolder();
-// The real folder "K:\\save" leads to when it is not beside the executable;
-// empty otherwise.
-std::string MovedSaveFolder();
 
 // A file or folder as the player knows it, for the messages that name one
 // (CP932, like every message): a game path on a drive or from the root

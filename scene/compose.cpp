@@ -20,6 +20,7 @@
 #include "platform/file.h"
 #include "platform/text.h"
 #include "platform/window.h"
+#include "scene/effect_commands.h"
 #include "scene/pending.h"
 #include "scene/presentation.h"
 #include "scene/render_tick.h"
@@ -399,7 +400,7 @@ void RestoreUnder(const CGauge& g, VirtualScreen* layer) {
 
 bool GaugeFilling(std::int32_t index) {
   for (const PendingOp& op : Scene().m_Ops) {
-    if (op.code == 76 && op.p[6] == index + 1) return true;
+    if (op.code == OP_GAUGE_FILL && op.p[6] == index + 1) return true;
   }
   return false;
 }
