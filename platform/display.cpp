@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/backend.h"
+#include "platform/front_pixels.h"
 
 namespace pl {
 
@@ -50,13 +51,10 @@ void PresentScaledPixels(Window* w, const std::uint32_t* pixels, int pitchBytes,
   if (x0 >= x1 || y0 >= y1) return;
   std::lock_guard<std::mutex> g(w->pixelsMu);
   if (!w->scaled || w->picture.empty()) return;
-  const auto* base = reinterpret_cast<const std::uint8_t*>(pixels);
-  for (int y = y0; y < y1; ++y) {
-    const auto* src = reinterpret_cast<const std::uint32_t*>(base + static_cast<std::ptrdiff_t>(sy + (y - dy)) * pitchBytes) +
-                      (sx + (x0 - dx));
-    std::memcpy(&w->picture[static_cast<size_t>(y) * 1024 + x0], src, sizeof(std::uint32_t) * static_cast<size_t>(x1 - x0));
-  }
-  w->pictureDirty = UnionRect(w->pictureDirty, Rect{x0, y0, x1, y1});
+  const auto* src = reinterpret_cast<const std::uint8_t*>(pixels) + static_cast<std::ptrdiff_t>(sy + (y0 - dy)) * pitchBytes +
+                    sizeof(std::uint32_t) * static_cast<std::size_t>(sx + (x0 - dx));
+  const Rect changed = CopyChangedPixels(w->picture.data(), 1024, x0, y0, x1 - x0, y1 - y0, src, pitchBytes);
+  w->pictureDirty = UnionRect(w->pictureDirty, changed);
 }
 
 }  // namespace pl

@@ -9,7 +9,12 @@
 
 namespace pl {
 
-std::int32_t CurrentThreadId() { return static_cast<std::int32_t>(syscall(SYS_gettid)); }
+// Asked on every lock taken and every present: the system call is made once
+// a thread.
+std::int32_t CurrentThreadId() {
+  thread_local const auto id = static_cast<std::int32_t>(syscall(SYS_gettid));
+  return id;
+}
 
 NativeThread::~NativeThread() {
   if (started_) Join();

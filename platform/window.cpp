@@ -3,6 +3,7 @@
 
 #include "platform/backend.h"
 #include "platform/edit_control.h"
+#include "platform/front_pixels.h"
 #include "platform/ime.h"
 #include "platform/text.h"
 
@@ -428,10 +429,9 @@ void FillFrontRect(Window* w, Rect r, std::uint32_t argb) {
   int x0 = Clamp(r.left, 0, w->clientWidth), x1 = Clamp(r.right, 0, w->clientWidth);
   int y0 = Clamp(r.top, 0, w->clientHeight), y1 = Clamp(r.bottom, 0, w->clientHeight);
   if (x0 >= x1 || y0 >= y1) return;
-  for (int y = y0; y < y1; ++y) {
-    std::fill_n(&w->front[static_cast<size_t>(y) * w->clientWidth + x0], x1 - x0, argb);
-  }
-  w->frontDirty = UnionRect(w->frontDirty, Rect{x0, y0, x1, y1});
+  const Rect changed = FillChangedPixels(w->front.data(), static_cast<std::size_t>(w->clientWidth), x0, y0, x1 - x0,
+                                         y1 - y0, argb);
+  w->frontDirty = UnionRect(w->frontDirty, changed);
 }
 
 void PresentPixels(Window* w, const std::uint32_t* pixels, int pitchBytes, int sx, int sy, int width, int height,
@@ -444,13 +444,12 @@ void PresentPixels(Window* w, const std::uint32_t* pixels, int pitchBytes, int s
   int x0 = Clamp(dx, 0, w->clientWidth), y0 = Clamp(dy, 0, w->clientHeight);
   int x1 = Clamp(dx + width, 0, w->clientWidth), y1 = Clamp(dy + height, 0, w->clientHeight);
   if (x0 >= x1 || y0 >= y1) return;
-  const auto* base = reinterpret_cast<const std::uint8_t*>(pixels);
-  for (int y = y0; y < y1; ++y) {
-    const auto* src = reinterpret_cast<const std::uint32_t*>(base + static_cast<std::ptrdiff_t>(sy + (y - dy)) * pitchBytes) +
-                      (sx + (x0 - dx));
-    std::memcpy(&w->front[static_cast<size_t>(y) * w->clientWidth + x0], src, sizeof(std::uint32_t) * (x1 - x0));
-  }
-  w->frontDirty = UnionRect(w->frontDirty, Rect{x0, y0, x1, y1});
+  const auto* src = reinterpret_cast<const std::uint8_t*>(pixels) + static_cast<std::ptrdiff_t>(sy + (y0 - dy)) * pitchBytes +
+                    sizeof(std::uint32_t) * static_cast<std::size_t>(sx + (x0 - dx));
+  // Only what differs from the picture shown already goes to the screen.
+  const Rect changed = CopyChangedPixels(w->front.data(), static_cast<std::size_t>(w->clientWidth), x0, y0, x1 - x0,
+                                         y1 - y0, src, pitchBytes);
+  w->frontDirty = UnionRect(w->frontDirty, changed);
 }
 
 }  // namespace pl

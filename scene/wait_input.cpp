@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/kiv_base.h"
 #include "engine/script_box.h"
@@ -227,6 +229,54 @@ void MoveToButton(bool up) {
   SetLogicalCursorXY(box.x + box.w / 2, box.y + box.h / 2);
 }
 
+// What the hover of the window buttons last drew: the looks it chose and the
+// pixels of layer 0 it left under the buttons. While neither the looks nor
+// those pixels have changed, drawing again would put the same pixels there,
+// and it is left out; whatever else draws over the buttons changes the
+// pixels, and the next hover draws them again.
+struct HoverMemo {
+  const CTextWindow* window = nullptr;
+  const CWindowButton* hovered = nullptr;
+  bool autoOn = false;
+  std::vector<std::pair<std::int32_t, std::int32_t>> looks;  // state and look byte of each button
+  int left = 0, top = 0, right = 0, bottom = 0;
+  std::vector<std::uint32_t> pixels;  // layer 0 inside the rectangle
+};
+HoverMemo g_HoverMemo;
+
+std::uint32_t* Layer0Row(int x, int y) {
+  VirtualScreen* s0 = GetVirtualScreen(0);
+  return s0 && !s0->m_Surface.Empty() ? s0->Pixels() + static_cast<std::size_t>(y) * kScreenWidth + x : nullptr;
+}
+
+bool HoverUnchanged(const HoverMemo& now) {
+  const HoverMemo& m = g_HoverMemo;
+  if (m.pixels.empty() || m.window != now.window || m.hovered != now.hovered || m.autoOn != now.autoOn ||
+      m.looks != now.looks || m.left != now.left || m.top != now.top || m.right != now.right ||
+      m.bottom != now.bottom)
+    return false;
+  const std::size_t width = static_cast<std::size_t>(m.right - m.left);
+  for (int y = m.top; y < m.bottom; ++y) {
+    const std::uint32_t* row = Layer0Row(m.left, y);
+    if (!row || std::memcmp(row, &m.pixels[static_cast<std::size_t>(y - m.top) * width], width * 4) != 0) return false;
+  }
+  return true;
+}
+
+void RememberHover(HoverMemo&& now) {
+  const std::size_t width = static_cast<std::size_t>(now.right - now.left);
+  now.pixels.resize(width * static_cast<std::size_t>(now.bottom - now.top));
+  for (int y = now.top; y < now.bottom; ++y) {
+    const std::uint32_t* row = Layer0Row(now.left, y);
+    if (!row) {
+      now.pixels.clear();
+      break;
+    }
+    std::memcpy(&now.pixels[static_cast<std::size_t>(y - now.top) * width], row, width * 4);
+  }
+  g_HoverMemo = std::move(now);
+}
+
 void HoverSystemButtons(CTextWindow& w, int px, int py) {
   CWindowButton* hovered = nullptr;
   for (const auto& p : w.m_Buttons) {
@@ -246,6 +296,20 @@ void HoverSystemButtons(CTextWindow& w, int px, int py) {
     bottom = std::max(bottom, b.y + b.h);
   };
   auto labelBox = [&](const CLayerImage& l) { return Box{w.m_nX + l.m_nX, w.m_nY + l.m_nY, l.m_nWidth, l.m_nHeight}; };
+  HoverMemo now{&w, hovered, autoOn, {}, 0, 0, 0, 0, {}};
+  for (const auto& p : w.m_Buttons) {
+    now.looks.emplace_back(p->m_nState, p->m_nLook);
+    if (p->m_nState == kWindowButtonDisabled) continue;
+    collect(ButtonBox(w, *p));
+    if (p->m_pLabel) collect(labelBox(*p->m_pLabel));
+  }
+  // The rectangle as the screen holds it.
+  now.left = std::max(0, left);
+  now.top = std::max(0, top);
+  now.right = std::min(kScreenWidth, right);
+  now.bottom = std::min(kScreenHeight, bottom);
+  if (now.right <= now.left || now.bottom <= now.top || HoverUnchanged(now)) return;
+  left = kScreenWidth, top = kScreenHeight, right = 0, bottom = 0;
   for (const auto& p : w.m_Buttons) {
     CWindowButton& b = *p;
     if (b.m_nState == kWindowButtonDisabled || &b == hovered) continue;
@@ -272,6 +336,7 @@ void HoverSystemButtons(CTextWindow& w, int px, int py) {
     }
   }
   if (right > left && bottom > top) PresentScreenArea(left, top, right - left, bottom - top);
+  RememberHover(std::move(now));
 }
 
 void HoverScriptButtons(int px, int py) {

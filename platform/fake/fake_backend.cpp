@@ -1,5 +1,6 @@
 #include "platform/fake/fake_backend.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -34,6 +35,7 @@ bool FakeBackend::CreateNative(Window& w, const WindowDesc&) {
   if (failCreateWindow) return false;
   ++windowsCreated;
   lastWindow = &w;
+  repaint_ = true;
   return true;
 }
 
@@ -50,6 +52,7 @@ void FakeBackend::GetScreenSize(int* width, int* height) {
 }
 
 bool FakeBackend::SetFullscreen(Window&, FullscreenKind kind, int width, int height) {
+  repaint_ = true;
   if (!desktopWidth_) {
     desktopWidth_ = screenWidth;
     desktopHeight_ = screenHeight;
@@ -84,6 +87,7 @@ bool FakeBackend::SetFullscreen(Window&, FullscreenKind kind, int width, int hei
 
 void FakeBackend::InjectClose() { pending_.push_back({Pending::Close}); }
 void FakeBackend::InjectFocus(bool gained) { pending_.push_back({Pending::Focus, gained ? 1u : 0u}); }
+void FakeBackend::InjectExpose() { pending_.push_back({Pending::Expose}); }
 void FakeBackend::InjectMenuChoice(std::uint32_t id) { pending_.push_back({Pending::Menu, id}); }
 void FakeBackend::InjectMessage(std::uint32_t id, WPARAM wParam, LPARAM lParam) {
   pending_.push_back({Pending::Msg, id, wParam, lParam});
@@ -123,9 +127,36 @@ void FakeBackend::InjectText(const std::string& utf8) {
   pending_.push_back(p);
 }
 
+void FakeBackend::Present() {
+  Window* w = lastWindow;
+  if (!w || !w->visible) return;
+  std::lock_guard<std::mutex> g(w->pixelsMu);
+  auto any = [](const Rect& r) { return r.Width() > 0 && r.Height() > 0; };
+  const bool dirty = any(w->frontDirty) || (w->scaled && any(w->pictureDirty));
+  if (!dirty && !repaint_ && !w->childrenDirty) return;
+  presents.push_back(
+      RecordedPresent{w->scaled ? w->pictureDirty : w->frontDirty, repaint_, w->childrenDirty, clock_.TickMs()});
+  if (repaint_ || shownWidth != w->clientWidth || shown.size() != w->front.size()) {
+    shown = w->front;
+    shownWidth = w->clientWidth;
+  } else if (any(w->frontDirty)) {
+    const Rect& r = w->frontDirty;
+    for (int y = r.top; y < r.bottom; ++y) {
+      const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(w->clientWidth) + r.left;
+      std::copy_n(w->front.begin() + static_cast<std::ptrdiff_t>(at), r.Width(),
+                  shown.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+  }
+  w->frontDirty = Rect{};
+  if (w->scaled) w->pictureDirty = Rect{};
+  w->childrenDirty = false;
+  repaint_ = false;
+}
+
 void FakeBackend::PumpEvents() {
   if (onPump) onPump(pumps);
   ++pumps;
+  Present();
   Point warp;
   // A move the program asks for happens, as the real pointer would go there.
   if (TakePendingCursorMove(&warp)) {
@@ -143,8 +174,13 @@ void FakeBackend::PumpEvents() {
         break;
       case Pending::Focus:
         active = p.id != 0;
+        if (active) repaint_ = true;
         PostMessage(w, WM_ACTIVATE, active ? WA_ACTIVE : WA_INACTIVE, 0);
         PostMessage(w, WM_ACTIVATEAPP, active ? 1 : 0, 0);
+        break;
+      case Pending::Expose:
+        repaint_ = true;
+        PostMessage(w, WM_PAINT, 0, 0);
         break;
       case Pending::Menu: {
         // As the real menu loop: the command goes in the queue, the end of

@@ -64,7 +64,10 @@ class FakeBackend final : public Backend {
   // --- window-system events, delivered by the next PeekMessage as the SDL
   // backend would translate them
   void InjectClose();                      // the close box
-  void InjectFocus(bool gained);           // WM_ACTIVATE + WM_ACTIVATEAPP
+  void InjectFocus(bool gained);           // WM_ACTIVATE + WM_ACTIVATEAPP; gaining it repaints
+  // The window system lost the window's picture (an expose): WM_PAINT, and
+  // the next present shows the whole window again.
+  void InjectExpose();
   void InjectMenuChoice(std::uint32_t id); // the menu loop: WM_COMMAND, WM_EXITMENULOOP
   void InjectMessage(std::uint32_t id, WPARAM wParam, LPARAM lParam);
   // Input, as the real backend turns events into key state and messages.
@@ -80,6 +83,23 @@ class FakeBackend final : public Backend {
   // as UTF-8, to where the keyboard goes.
   void InjectComposition(const std::string& utf8);
   void InjectText(const std::string& utf8);
+
+  // --- what reached the screen. As the SDL backend does once a pump, each
+  // pump (at its start, before the events it delivers) presents the
+  // program's window when something in it changed since the last present:
+  // its front buffer (or the scaled view's picture), its child windows, or a
+  // repaint the window system asked for.
+  struct RecordedPresent {
+    Rect rect;           // what changed: client coordinates, or the scaled view's picture
+    bool whole = false;  // a repaint of the whole window
+    bool children = false;  // the child windows were drawn again
+    std::uint32_t tick = 0;
+  };
+  std::vector<RecordedPresent> presents;
+  // The program's window as the last present left it on the screen: its
+  // client area, 0xAARRGGBB, shownWidth pixels a row.
+  std::vector<std::uint32_t> shown;
+  int shownWidth = 0;
 
   // --- what happened
   std::vector<RecordedBox> boxes;
@@ -102,14 +122,17 @@ class FakeBackend final : public Backend {
   }
   DisplayModeInfo CurrentMode() override { return {screenWidth, screenHeight, screenBits, 60}; }
   bool SetFullscreen(Window& w, FullscreenKind kind, int width, int height) override;
-  void ScaledViewChanged(Window&) override {}
+  void ScaledViewChanged(Window&) override { repaint_ = true; }
   bool CreateNative(Window& w, const WindowDesc& desc) override;
   void HideNative(Window& w) override;
   void FreeNative(Window& w) override;
   void TitleChanged(Window&) override {}
-  void ShowChanged(Window&, int) override {}
-  void GeometryChanged(Window&) override {}
-  void MenuChanged(Window&) override { ++menuRedraws; }
+  void ShowChanged(Window&, int) override { repaint_ = true; }
+  void GeometryChanged(Window&) override { repaint_ = true; }
+  void MenuChanged(Window&) override {
+    ++menuRedraws;
+    repaint_ = true;
+  }
   void Raise(Window&) override { ++raises; }
   bool HasFocus(Window& w) override { return active && w.visible; }
   void GetScreenSize(int* width, int* height) override;
@@ -133,7 +156,7 @@ class FakeBackend final : public Backend {
 
  private:
   struct Pending {
-    enum Kind { Close, Focus, Menu, Msg, Key, Button, Move, KeyMsg, Compose, Commit } kind;
+    enum Kind { Close, Focus, Expose, Menu, Msg, Key, Button, Move, KeyMsg, Compose, Commit } kind;
     std::uint32_t id = 0;
     WPARAM wParam = 0;
     LPARAM lParam = 0;
@@ -145,6 +168,9 @@ class FakeBackend final : public Backend {
   std::deque<int> boxAnswers_;
   std::deque<int> dialogPresses_;
   std::deque<Pending> pending_;
+  bool repaint_ = true;  // the window system needs the whole picture again
+
+  void Present();
 };
 
 }  // namespace pl

@@ -297,6 +297,7 @@ DisplayModeInfo SdlBackend::CurrentMode() {
 bool SdlBackend::SetFullscreen(Window& w, FullscreenKind kind, int width, int height) {
   NativeWindow* n = Native(w);
   if (!n) return false;
+  n->fullRedraw = true;
   switch (kind) {
     case FullscreenKind::Off:
       return SDL_SetWindowFullscreen(n->win, 0) == 0;
@@ -360,6 +361,9 @@ void SdlBackend::TranslateWindowEvent(Window& w, const SDL_WindowEvent& e) {
     case SDL_WINDOWEVENT_FOCUS_LOST: {
       bool gained = e.event == SDL_WINDOWEVENT_FOCUS_GAINED;
       n->focused = gained;
+      // Only what changes is presented otherwise: coming back, the whole
+      // picture is put up again in case the desktop drew over it meanwhile.
+      if (gained) n->fullRedraw = true;
       // Keys held when the focus went are not down for us any more.
       if (!gained) ReleaseAllKeys();
       bool minimized = (SDL_GetWindowFlags(n->win) & SDL_WINDOW_MINIMIZED) != 0;
@@ -441,6 +445,16 @@ void SdlBackend::Translate(const SDL_Event& e) {
       break;
     case SDL_WINDOWEVENT:
       if (WindowOf(e.window.windowID) == w) TranslateWindowEvent(*w, e.window);
+      break;
+    case SDL_RENDER_TARGETS_RESET:
+    case SDL_RENDER_DEVICE_RESET:
+      // The renderer lost what its textures held: all of it goes up again.
+      if (NativeWindow* n = Native(*w)) {
+        n->fullRedraw = true;
+        n->stripDirty = true;
+        std::lock_guard<std::mutex> g(w->pixelsMu);
+        w->pictureDirty = Rect{0, 0, 1024, 600};
+      }
       break;
     case SDL_MOUSEMOTION:
       SetCursorState(Point{w->x + e.motion.x, w->y + e.motion.y});

@@ -120,11 +120,14 @@ TEST_F(EditFixture, CompositionIsFollowedAndItsEndRepaintsTheField) {
   ASSERT_NE(edit.Ime(), nullptr);
   EXPECT_TRUE(edit.Ime()->IsComposing());
   EXPECT_EQ(pl::ImeOf(edit.Handle())->composition, std::string(SJ("にほん")));
-  main->childrenDirty = false;
+  Pump();
+  const std::size_t before = fake.presents.size();
   fake.InjectText("日本");
   Pump();
   EXPECT_FALSE(edit.Ime()->IsComposing());
-  EXPECT_TRUE(main->childrenDirty);
+  // The field is drawn again: the next present redraws the child windows.
+  ASSERT_GT(fake.presents.size(), before);
+  EXPECT_TRUE(fake.presents.back().children);
   EXPECT_EQ(edit.GetText(), std::string(SJ("日本")));
   // A closed input method composes nothing; typing still arrives.
   pl::ImeSetOpen(edit.Handle(), false);
