@@ -1,0 +1,233 @@
+// The tutorial of the game authors' guide (docs/making-a-game.md), made
+// exactly as the guide says: every code block that names a file
+// ("```lang file=PATH") is written out as that file, the guide's build
+// script runs with the project's tools on PATH, and the archives it makes
+// are played by the whole engine on the fake backend. The brand logo, the
+// title's question and its choice come up; choosing "はじめる" starts the
+// story, whose first page shows its speaker and text in the message window
+// while the music the script asked for plays on the music channel and is
+// heard in the mixed output. So the guide's tutorial cannot go stale.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/kiv_base.h"
+#include "platform/sound_device.h"
+#include "scene/message_text.h"
+#include "scene/object_tables.h"
+#include "scene/pending.h"
+#include "sound/sound_system.h"
+#include "tests/e2e/scene_script_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kvtest::Texts;
+using kvtest::Utf8;
+
+constexpr int kSilence = 200;  // a mixed sample beyond this is sound
+constexpr std::uint32_t kLogoColour = 0x203050;  // the tutorial's ld_logo.bmp
+
+// The code blocks of a Markdown text that name a file: "```lang file=PATH"
+// up to the closing "```", by path.
+std::map<std::string, std::string> FileBlocks(const std::string& markdown) {
+  std::map<std::string, std::string> out;
+  std::istringstream in(markdown);
+  std::string line, path, body;
+  bool inBlock = false, named = false;
+  while (std::getline(in, line)) {
+    if (line.rfind("```", 0) == 0) {
+      if (!inBlock) {
+        inBlock = true;
+        const std::size_t at = line.find("file=");
+        named = at != std::string::npos;
+        path = named ? line.substr(at + 5) : std::string();
+        if (const std::size_t sp = path.find(' '); sp != std::string::npos) path.resize(sp);
+        body.clear();
+      } else {
+        inBlock = false;
+        if (named) out[path] = body;
+      }
+      continue;
+    }
+    if (inBlock) body += line + "\n";
+  }
+  return out;
+}
+
+std::string ReadText(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+struct GuideTutorial : kvtest::SceneScript {
+  fs::path work;  // where the guide's files are written and built
+
+  void SetUp() override {
+    SceneScript::SetUp();
+    pl::SetSoundOutput(pl::SoundOutput::Manual);
+    work = fs::path(folder.path()) / "author";
+  }
+  void TearDown() override { pl::SetSoundOutput(pl::SoundOutput::Sdl); }
+
+  // Writes the guide's files and runs its build script; the game folder
+  // the script made, or an empty path.
+  fs::path BuildFromGuide() {
+    const std::string guide = ReadText(fs::path(KIVZO_SOURCE_DIR) / "docs/making-a-game.md");
+    EXPECT_FALSE(guide.empty()) << "the guide is missing";
+    const std::map<std::string, std::string> files = FileBlocks(guide);
+    EXPECT_TRUE(files.count("mygame/make.sh")) << "the guide names no build script";
+    EXPECT_TRUE(files.count("mygame/scripts/START.txt")) << "the guide names no START script";
+    for (const auto& [path, body] : files) {
+      const fs::path p = work / path;
+      fs::create_directories(p.parent_path());
+      std::ofstream(p, std::ios::binary) << body;
+    }
+    const std::string cmd = "cd '" + work.string() + "' && PATH='" + kvtest::ToolPath("") + "':\"$PATH\" sh mygame/make.sh";
+    EXPECT_EQ(kvtest::RunCommand(cmd), 0) << cmd;
+    return work / "mygame/game";
+  }
+};
+
+TEST_F(GuideTutorial, TheTutorialGameBuildsAndPlaysItsTextAndMusic) {
+  const fs::path game = BuildFromGuide();
+  ASSERT_FALSE(HasFailure());
+  // The game folder holds what the guide says; the program's place is the
+  // test's folder, into which the archives go.
+  for (const char* name : {"GRP.AOS", "SCR.AOS", "BGM.AOS"}) {
+    ASSERT_TRUE(fs::exists(game / name)) << name << " was not made";
+    fs::copy_file(game / name, fs::path(folder.path()) / name);
+  }
+
+  enum Phase { kToTitle, kToChoice, kToStory, kListen, kDone } phase = kToTitle;
+  std::string titlePage, storyPage, musicName;
+  kvtest::ScreenPicture storyPicture;
+  std::int16_t winX = 0, winY = 0, winW = 0, winH = 0;
+  std::vector<std::int16_t> heard;
+  int releaseAt = -1, pickAt = -1;
+  pl::Point pick{};
+  bool sawLogo = false;
+
+  onPump = [&](int n) {
+    CKivBase* eng = Engine();
+    if (!eng) return;
+    if (n == releaseAt) {
+      fake.InjectMouseButton(pl::MOUSE_LEFT, false, pick);
+      releaseAt = -1;
+      return;
+    }
+    if (releaseAt >= 0) return;
+    const std::uint32_t state = Scene().m_nPendingState;
+    // The brand logo comes first, in its own colour: it is cut short with a
+    // click once it shows.
+    if (phase == kToTitle && !sawLogo) {
+      const kvtest::ScreenPicture pic = Presented();
+      if (!pic.Empty() && pic.Rgb(512, 300) == kLogoColour) {
+        sawLogo = true;
+        pick = {512, 300};
+        fake.InjectMouseButton(pl::MOUSE_LEFT, true, pick);
+        releaseAt = n + 2;
+      }
+      return;
+    }
+    CMessageText& text = eng->Text();
+    auto click = [&](pl::Point at) {
+      pick = at;
+      fake.InjectMouseButton(pl::MOUSE_LEFT, true, at);
+      releaseAt = n + 2;
+    };
+    switch (phase) {
+      case kToTitle:
+      case kToChoice:
+        if (state == PND_PROMPT_PAGE || state == PND_TYPING || state == PND_FPROMPT) {
+          titlePage = Utf8(text.PageText());
+          click({300, 560});
+          phase = kToChoice;
+          return;
+        }
+        if (state != PND_SLCT) return;
+        if (pickAt < 0) {
+          const CTextWindow* w = eng->Tables().CurrentWindow();
+          if (!w || text.ChoiceCount() < 1) return;
+          const ChoiceRecord& r = text.Choice(0);
+          EXPECT_EQ(Utf8(r.m_strText), "はじめる");
+          pick = {w->m_nX + r.m_nX + 8, w->m_nY + r.m_nY + r.m_nHeight / 2};
+          fake.InjectMouseMove(pick);
+          pickAt = n + 6;
+          return;
+        }
+        if (n < pickAt) return;
+        click(pick);
+        phase = kToStory;
+        return;
+      case kToStory:
+        if (state != PND_PROMPT_PAGE && state != PND_FPROMPT) return;
+        storyPage = Utf8(text.PageText());
+        storyPicture = Presented();
+        if (const CTextWindow* w = eng->Tables().CurrentWindow()) {
+          winX = w->m_nX, winY = w->m_nY, winW = w->m_nWidth, winH = w->m_nHeight;
+        }
+        phase = kListen;
+        return;
+      case kListen: {
+        CSoundSystem* snd = GetSoundSystem();
+        if (!snd || !snd->Device()) return;
+        musicName = snd->Channel(0).m_szName;
+        std::vector<std::int16_t> block(2 * pl::SoundDevice::kBlockFrames);
+        snd->Device()->Render(block.data(), pl::SoundDevice::kBlockFrames);
+        EXPECT_TRUE(snd->WaitQuiescent(5000));
+        for (std::size_t i = 0; i < block.size(); i += 2) heard.push_back(block[i]);
+        if (heard.size() >= 44100) {
+          phase = kDone;
+          QuitYes();
+        }
+        return;
+      }
+      case kDone:
+        return;
+    }
+  };
+  exitCode = RunMain();
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_TRUE(sawLogo) << "the brand logo did not show";
+  ASSERT_EQ(phase, kDone) << "the story's first page did not come up; title page: " << titlePage
+                          << "\nboxes:\n" << Texts(fake.boxes);
+  // No script, picture or sound fault on the way.
+  EXPECT_TRUE(OtherBoxes().empty()) << Texts(fake.boxes);
+
+  EXPECT_NE(titlePage.find("ようこそ"), std::string::npos) << titlePage;
+  EXPECT_NE(storyPage.find("こんにちは"), std::string::npos) << storyPage;
+
+  // The first page on the screen: the message window stands over the
+  // background, and its text is drawn in white inside it.
+  ASSERT_FALSE(storyPicture.Empty());
+  ASSERT_GT(winW, 0);
+  int white = 0;
+  for (int y = winY; y < winY + winH; ++y)
+    for (int x = winX; x < winX + winW; ++x) {
+      const std::uint32_t p = storyPicture.Rgb(x, y);
+      white += kvtest::ScreenPicture::R(p) > 200 && kvtest::ScreenPicture::G(p) > 200 &&
+               kvtest::ScreenPicture::B(p) > 200;
+    }
+  EXPECT_GT(white, 300) << "no text in the message window";
+  // The background of the first scene around the window: the sky's colour.
+  const std::uint32_t sky = storyPicture.Rgb(512, 100);
+  EXPECT_EQ(sky, 0x8CC4F0u) << std::hex << sky;
+
+  // The music: the tune the script named, heard in the output.
+  EXPECT_EQ(musicName.substr(0, 5), "bgm01") << musicName;
+  int loud = 0;
+  for (std::int16_t s : heard) loud += std::abs(s) > kSilence;
+  EXPECT_GT(loud, 4410) << "the music is not heard";
+}
+
+}  // namespace
