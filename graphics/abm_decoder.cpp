@@ -139,7 +139,6 @@ std::size_t DecodeIndexCodingPlain(ByteSpan src, const std::uint8_t* palette, st
   return pix;
 }
 
-
 // The run forms: the same pairs, with the whole pixels of a run written a
 // pixel at a time (literal colour bytes through the 24-to-32-bit kernel)
 // and only the bytes before the first and after the last whole pixel of a
