@@ -2,10 +2,10 @@
 # The staged program on SDL's dummy video driver and its disk audio driver,
 # which writes what the program plays into a file at the pace of a real
 # sound card: the music comes out of the real SDL audio path. The written
-# samples must not be silence, and their notes must be the tune's: nearly
-# every sounding stretch of the recording holds a note the tune holds, and
-# its most frequent note is one the tune dwells on (in a tenth of it or
-# more).
+# samples must not be silence, and their notes must be the tune's: most
+# sounding stretches of the recording hold a note the tune holds, and
+# its most frequent note is one the tune dwells on (the test's own tune: in
+# a tenth of it or more; a tune of the game: in a fiftieth).
 #   disk_audio.sh STAGE PCM_PROBE GENSOUND [MUSIC SECONDS]
 # Without MUSIC the test plays a tune of its own: a START script that only
 # starts it on the music channel, beside the staged game's pictures. With
@@ -43,8 +43,16 @@ if [ -z "$music" ]; then
   # (Start-up runs the second line after the label first.)
   printf '::START\r\n\r\nbgmon("tune",0)\r\nvar(%%i)\r\n^wh(%%i==0)\r\nwait(1000)\r\n^endw\r\n::END\r\n' > txt/START.TXT
   source=bgm/tune.ogg
+  dwell_min=0.1
+  share_min=0.9
 else
   source=$music
+  # A tune of the game moves on from note to note over chords: its main
+  # note over a few seconds need only be one it holds for a while, and some
+  # stretches are heard as notes of its harmony (another tune of the game
+  # shares a quarter of its notes with it).
+  dwell_min=0.02
+  share_min=0.65
 fi
 [ -s "$source" ] || { echo "no music file $source"; exit 1; }
 
@@ -74,6 +82,7 @@ read -r share top dwell < <("$probe" match heard.raw "$source" --from "$from") |
 echo "recorded $bytes bytes; from ${from}s: rms $rms, peak $peak; notes the tune holds: $share;" \
   "most frequent note $top, in $dwell of the tune"
 awk -v r="$rms" 'BEGIN { exit !(r > 0.003) }' || { echo "the written samples are silence"; exit 1; }
-awk -v s="$share" 'BEGIN { exit !(s >= 0.8) }' || { echo "the recording holds notes the tune does not"; exit 1; }
-awk -v d="$dwell" 'BEGIN { exit !(d >= 0.1) }' || { echo "the recording's main note is not one of the tune's"; exit 1; }
+awk -v s="$share" -v m="$share_min" 'BEGIN { exit !(s >= m) }' || { echo "the recording holds notes the tune does not"; exit 1; }
+awk -v d="$dwell" -v m="$dwell_min" 'BEGIN { exit !(d >= m) }' ||
+  { echo "the recording's main note is not one the tune dwells on"; exit 1; }
 echo "disk audio: ok"
