@@ -6,7 +6,9 @@
 // title's question and its choice come up; choosing "はじめる" starts the
 // story, whose first page shows its speaker and text in the message window
 // while the music the script asked for plays on the music channel and is
-// heard in the mixed output. So the guide's tutorial cannot go stale.
+// heard in the mixed output; the second scene shows the night background
+// with the moon and its own text, and the story's end returns to the
+// title. So the guide's tutorial cannot go stale.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -108,9 +110,10 @@ TEST_F(GuideTutorial, TheTutorialGameBuildsAndPlaysItsTextAndMusic) {
     fs::copy_file(game / name, fs::path(folder.path()) / name);
   }
 
-  enum Phase { kToTitle, kToChoice, kToStory, kListen, kDone } phase = kToTitle;
-  std::string titlePage, storyPage, musicName;
-  kvtest::ScreenPicture storyPicture;
+  enum Phase { kToTitle, kToChoice, kToStory, kListen, kToNight, kToTitleAgain, kDone } phase = kToTitle;
+  std::string titlePage, storyPage, nightPage, musicName;
+  kvtest::ScreenPicture storyPicture, nightPicture;
+  bool titleAgain = false;
   std::int16_t winX = 0, winY = 0, winW = 0, winH = 0;
   std::vector<std::int16_t> heard;
   int releaseAt = -1, pickAt = -1;
@@ -187,11 +190,33 @@ TEST_F(GuideTutorial, TheTutorialGameBuildsAndPlaysItsTextAndMusic) {
         EXPECT_TRUE(snd->WaitQuiescent(5000));
         for (std::size_t i = 0; i < block.size(); i += 2) heard.push_back(block[i]);
         if (heard.size() >= 44100) {
-          phase = kDone;
-          QuitYes();
+          phase = kToNight;
+          click({300, 560});
         }
         return;
       }
+      case kToNight: {
+        if (state != PND_PROMPT_PAGE && state != PND_FPROMPT && state != PND_TYPING) return;
+        const std::string page = Utf8(text.PageText());
+        if (state != PND_TYPING && page.find("夜になった") != std::string::npos) {
+          nightPage = page;
+          nightPicture = Presented();
+          phase = kToTitleAgain;
+        }
+        click({300, 560});
+        return;
+      }
+      case kToTitleAgain:
+        // The story's end goes back to the title, whose question comes up
+        // again with its choice.
+        if (state == PND_SLCT) {
+          titleAgain = Utf8(text.PageText()).find("ようこそ") != std::string::npos;
+          phase = kDone;
+          QuitYes();
+          return;
+        }
+        if (state == PND_PROMPT_PAGE || state == PND_FPROMPT || state == PND_TYPING) click({300, 560});
+        return;
       case kDone:
         return;
     }
@@ -222,6 +247,18 @@ TEST_F(GuideTutorial, TheTutorialGameBuildsAndPlaysItsTextAndMusic) {
   // The background of the first scene around the window: the sky's colour.
   const std::uint32_t sky = storyPicture.Rgb(512, 100);
   EXPECT_EQ(sky, 0x8CC4F0u) << std::hex << sky;
+
+  // The second scene: the night sky, the moon sprite where chon put it,
+  // and its text; then the story's end leads back to the title.
+  EXPECT_NE(nightPage.find("月が出ている"), std::string::npos) << nightPage;
+  ASSERT_FALSE(nightPicture.Empty());
+  EXPECT_EQ(nightPicture.Rgb(100, 100), 0x101838u) << std::hex << nightPicture.Rgb(100, 100);
+  // (the moon is drawn through its alpha, which may leave a unit off)
+  const std::uint32_t moon = nightPicture.Rgb(832, 92);
+  EXPECT_NEAR(kvtest::ScreenPicture::R(moon), 0xF8, 2) << std::hex << moon;
+  EXPECT_NEAR(kvtest::ScreenPicture::G(moon), 0xF0, 2) << std::hex << moon;
+  EXPECT_NEAR(kvtest::ScreenPicture::B(moon), 0xB0, 2) << std::hex << moon;
+  EXPECT_TRUE(titleAgain) << "the story did not return to the title";
 
   // The music: the tune the script named, heard in the output.
   EXPECT_EQ(musicName.substr(0, 5), "bgm01") << musicName;
