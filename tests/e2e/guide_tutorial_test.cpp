@@ -11,6 +11,7 @@
 // title. So the guide's tutorial cannot go stale.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -20,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/command_table.h"
 #include "engine/kiv_base.h"
 #include "platform/sound_device.h"
 #include "scene/message_text.h"
@@ -265,6 +267,51 @@ TEST_F(GuideTutorial, TheTutorialGameBuildsAndPlaysItsTextAndMusic) {
   int loud = 0;
   for (std::int16_t s : heard) loud += std::abs(s) > kSilence;
   EXPECT_GT(loud, 4410) << "the music is not heard";
+}
+
+// The guide's command reference names every word of the engine's command
+// table (the ones without an action of their own among the reserved
+// words) and every control word, and each word it gives as a command in
+// its tables is one the engine knows.
+TEST(GuideReference, NamesEveryCommandWordAndOnlyThose) {
+  const std::string guide = ReadText(fs::path(KIVZO_SOURCE_DIR) / "docs/making-a-game.md");
+  const std::size_t at = guide.find("## Command reference");
+  ASSERT_NE(at, std::string::npos) << "the guide has no command reference";
+  const std::size_t end = guide.find("\n## ", at + 3);
+  const std::string reference = guide.substr(at, end == std::string::npos ? std::string::npos : end - at);
+  std::string missing;
+  for (int i = 0; i < kCommandCount; ++i) {
+    const std::string word(CommandName(i));
+    if (word.empty() || (word == "dummy" && i != 17)) continue;
+    if (reference.find("`" + word + "(") == std::string::npos && reference.find("`" + word + "`") == std::string::npos &&
+        reference.find("`" + word) == std::string::npos)
+      missing += " " + word;
+  }
+  EXPECT_EQ(missing, "") << "command words the reference does not name";
+  std::string controls;
+  for (int i = 0; i < kControlWordCount; ++i) {
+    const std::string word(ControlWordName(i));
+    if (guide.find("`^" + word) == std::string::npos && guide.find("^" + word + "(") == std::string::npos &&
+        guide.find("`^" + word + "`") == std::string::npos)
+      controls += " " + word;
+  }
+  EXPECT_EQ(controls, "") << "control words the guide does not name";
+  // Every table row of the reference starts with the command it describes:
+  // "| `word(..." or "| `word`". Each such word is a command.
+  std::istringstream rows(reference);
+  std::string row, unknown;
+  int commandsSeen = 0;
+  while (std::getline(rows, row)) {
+    if (row.rfind("| `", 0) != 0) continue;
+    std::size_t p = 3;
+    std::string word;
+    while (p < row.size() && (std::isalnum(static_cast<unsigned char>(row[p])) || row[p] == '_')) word += row[p++];
+    if (word.empty()) continue;
+    ++commandsSeen;
+    if (FindCommand(word) < 0) unknown += " " + word;
+  }
+  EXPECT_GT(commandsSeen, 100);
+  EXPECT_EQ(unknown, "") << "words of the reference that are no command";
 }
 
 }  // namespace
