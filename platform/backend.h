@@ -18,6 +18,7 @@ namespace pl {
 
 struct EditControl;
 struct ImeState;
+class SoundDevice;
 
 // The platform's record of a window; the backend keeps its native part in
 // `native`.
@@ -118,8 +119,16 @@ class Backend {
   virtual bool SetFullscreen(Window& w, FullscreenKind kind, int width, int height) = 0;
   virtual void ScaledViewChanged(Window& w) = 0;
 
-  // Turns native events into posted messages.
+  // Turns native events into posted messages, through the InputStep
+  // (input_step.h) that every backend feeds.
   virtual void PumpEvents() = 0;
+  // Runs the menu loop of the window's menu bar until it closes, opened by
+  // a left press at a window point on the strip, or by Alt alone (null);
+  // it ends with InputStep::EndMenuLoop.
+  virtual void RunMenuLoop(Window& w, const Point* openingClick) = 0;
+  // The sound device on this backend's output; null when none can be
+  // opened.
+  virtual std::unique_ptr<SoundDevice> OpenSoundDevice() = 0;
 
   virtual int ShowMessageBox(Window* owner, const std::string& textCp932, const std::string& captionCp932,
                              std::uint32_t style) = 0;

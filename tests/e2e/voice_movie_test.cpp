@@ -54,14 +54,7 @@ struct VoiceMovie : kvtest::Process {
     return snd ? std::string(snd->Channel(ch).m_szName) : std::string("(no sound)");
   }
 
-  void SetUp() override {
-    Process::SetUp();
-    pl::SetSoundOutput(pl::SoundOutput::Manual);
-  }
-  void TearDown() override {
-    StopAvi();
-    pl::SetSoundOutput(pl::SoundOutput::Sdl);
-  }
+  void TearDown() override { StopAvi(); }
 
   // The script as written in UTF-8, stored in the game's code page.
   void Script(const std::string& utf8) { startScript = pl::Utf8ToCp932(utf8); }

@@ -118,6 +118,41 @@ TEST_F(FileLookupTest, WholeFilesAreReadBoundedAndReplacedWhole) {
   EXPECT_EQ(entries, 1);
 }
 
+TEST_F(FileLookupTest, AReplacementThatFailsLeavesThePreviousFileAndNoTemporaryOne) {
+  ASSERT_TRUE(kvtest::WriteFile(dir / "save/system.dat", "previous"));
+  const std::vector<std::uint8_t> data{'n', 'e', 'w'};
+  const std::string temp = pl::TempPathFor("K:\\save\\SYSTEM.DAT");
+  EXPECT_EQ(temp, dir / "save/system.dat.tmp");
+  {
+    // Another copy of the program in the middle of a transfer of the file.
+    pl::File other;
+    ASSERT_TRUE(other.OpenNativeWrite(dir / "save/system.dat", 0));
+    ASSERT_TRUE(other.Lock(0, 1 << 20));
+    EXPECT_FALSE(pl::WriteFileReplacing("K:\\save\\system.dat", data));
+    EXPECT_EQ(kvtest::ReadFile(dir / "save/system.dat"), "previous");
+    EXPECT_FALSE(fs::exists(temp));
+  }
+  // Stopped before the rename: the whole new copy lies beside the old one,
+  // and is taken away when the write gives up.
+  std::string seen;
+  pl::SetWriteFaultHook([&](pl::WriteStep step, const std::string& path) {
+    if (step == pl::WriteStep::kRename) seen = kvtest::ReadFile(path);
+    return step != pl::WriteStep::kRename;
+  });
+  EXPECT_FALSE(pl::WriteFileReplacing("K:\\save\\system.dat", data));
+  EXPECT_EQ(seen, "new");
+  EXPECT_EQ(kvtest::ReadFile(dir / "save/system.dat"), "previous");
+  EXPECT_FALSE(fs::exists(temp));
+  // The folder not flushed: the new file is in place, but the write reports
+  // that it might not survive.
+  pl::SetWriteFaultHook([](pl::WriteStep step, const std::string&) { return step != pl::WriteStep::kFlushFolder; });
+  EXPECT_FALSE(pl::WriteFileReplacing("K:\\save\\system.dat", data));
+  EXPECT_EQ(kvtest::ReadFile(dir / "save/system.dat"), "new");
+  pl::SetWriteFaultHook({});
+  EXPECT_TRUE(pl::WriteFileReplacing("K:\\save\\system.dat", {}));
+  EXPECT_EQ(kvtest::ReadFile(dir / "save/system.dat"), "");
+}
+
 TEST(FileLockTest, RangesConflictBetweenDescriptionsAndLengthZeroLocksNothing) {
   kvtest::TempDir dir;
   pl::File a, b, reader;
