@@ -124,10 +124,8 @@ struct GuideTutorial : kvtest::SceneScript {
 
   void SetUp() override {
     SceneScript::SetUp();
-    pl::SetSoundOutput(pl::SoundOutput::Manual);
     work = fs::path(folder.path()) / "author";
   }
-  void TearDown() override { pl::SetSoundOutput(pl::SoundOutput::Sdl); }
 
   // Writes the guide's files and runs its build script; the game folder
   // the script made, or an empty path.
