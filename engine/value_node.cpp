@@ -103,7 +103,7 @@ ValueNode* ValueList::Make(std::string_view name) {
     }
     if (m_nBlock == m_Blocks.size()) {
       const std::size_t size = m_Blocks.empty() ? kFirstBlock : std::min(m_Blocks.back().size * 2, kLargestBlock);
-      m_Blocks.push_back(Block{std::make_unique<NodeStorage[]>(size), size});
+      m_Blocks.push_back(Block{std::make_unique_for_overwrite<NodeStorage[]>(size), size});
       m_nInBlock = 0;
     }
     place = &m_Blocks[m_nBlock].nodes[m_nInBlock++];
