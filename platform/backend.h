@@ -1,6 +1,44 @@
 // The backend behind the platform's window, message, dialog and clock
 // functions: the SDL backend for the real program, the Fake backend for
 // tests. Exactly one is installed at a time.
+//
+// The model. Code above platform/ never sees this interface: it calls the
+// platform's functions (window, messages, display, dialog, input, time),
+// and they call the installed backend. main() makes the SDL backend
+// (CreateSdlBackend), installs it with SetBackend before anything else of
+// the platform is used, runs the program and uninstalls it after shutdown;
+// a test makes a FakeBackend, which installs itself and uninstalls itself
+// when it is destroyed.
+//
+// Threads: every operation of the backend is called on the main thread,
+// the one that makes the window and pumps its messages, except clock(),
+// which any thread may read. Other threads (sound channels, the movie, the
+// cursor glide) use only what the platform marks safe for them: posting a
+// message (PostMessage), asking for a cursor move that the next pump makes
+// (SetCursorPos), presenting into a window's front buffer or scaled picture
+// (under Window::pixelsMu), reading its client origin, the clock, files and
+// the sound device.
+//
+// Call order: SetBackend; CreateNative when the program makes its window
+// (false: there is no window and start-up fails); then at every PeekMessage
+// PumpEvents makes a pending cursor move, turns the native events gathered
+// since the last pump (close, focus, keys, buttons, moves, the wheel, menu
+// choices, text input) into key and button state and posted messages, in
+// the order they happened; the SDL backend then draws what was presented
+// since the last pump (the fake leaves it in the window's front buffer for
+// the test to read). The other operations come with the platform call that
+// needs them (TitleChanged after SetWindowText, SetFullscreen for a change
+// of display mode, ShowMessageBox and RunDialog, which return only when
+// answered); HideNative at DestroyWindow, FreeNative at FreeWindow, and
+// SetBackend(nullptr) last.
+//
+// The fake and the SDL backend behave alike for everything above this
+// interface: the same native events give the same key state, the same
+// messages and the same refusals (a close, focus, key presses and releases,
+// a click below the menu strip, an instant click, clipped presents, a
+// full-screen mode the display does not list).
+// tests/platform/backend_contract_test.cpp shows it by running the same
+// cases against both, the SDL backend on the dummy video driver.
 #pragma once
 #include <atomic>
 #include <cstdint>

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 #include <utility>
 
@@ -257,6 +258,23 @@ bool FolderExists(std::string_view gamePathCp932) {
   auto path = FindFile(gamePathCp932);
   struct stat st;
   return path && ::stat(path->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool GetFileWriteTime(std::string_view gamePathCp932, FileTime* out) {
+  const std::optional<std::string> path = FindFile(gamePathCp932);
+  struct stat st;
+  if (!path || ::stat(path->c_str(), &st) != 0) return false;
+  const std::time_t seconds = st.st_mtim.tv_sec;
+  std::tm tm{};
+  if (!::localtime_r(&seconds, &tm)) return false;
+  out->year = tm.tm_year + 1900;
+  out->month = tm.tm_mon + 1;
+  out->day = tm.tm_mday;
+  out->hour = tm.tm_hour;
+  out->minute = tm.tm_min;
+  out->second = tm.tm_sec;
+  out->stamp = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return true;
 }
 
 bool CreateFolder(std::string_view gamePathCp932) {

@@ -59,6 +59,13 @@ std::string MapNewPath(std::string_view gamePathCp932);
 // Whether a regular file / a folder exists under the game path.
 bool FileExists(std::string_view gamePathCp932);
 bool FolderExists(std::string_view gamePathCp932);
+// When a file or folder was last written, in the machine's local time.
+struct FileTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  std::int64_t stamp = 0;  // nanoseconds since 1970 (UTC), for ordering
+};
+// False when nothing exists under the game path.
+bool GetFileWriteTime(std::string_view gamePathCp932, FileTime* out);
 // Makes the folder (its parent must exist); true when it exists afterwards.
 bool CreateFolder(std::string_view gamePathCp932);
 

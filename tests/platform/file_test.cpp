@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -151,6 +153,26 @@ TEST_F(FileLookupTest, AReplacementThatFailsLeavesThePreviousFileAndNoTemporaryO
   pl::SetWriteFaultHook({});
   EXPECT_TRUE(pl::WriteFileReplacing("K:\\save\\system.dat", {}));
   EXPECT_EQ(kvtest::ReadFile(dir / "save/system.dat"), "");
+}
+
+TEST_F(FileLookupTest, TheLastWriteTimeComesInLocalTimeWithAStampToOrderBy) {
+  ASSERT_TRUE(kvtest::WriteFile(dir / "save/file01.dat", "slot"));
+  const std::time_t seconds = 1772600767;  // 2026-03-04 05:06:07 UTC
+  const auto when = std::chrono::system_clock::from_time_t(seconds) + std::chrono::nanoseconds(250000000);
+  fs::last_write_time(dir / "save/file01.dat",
+                      std::chrono::file_clock::from_sys(std::chrono::time_point_cast<std::chrono::nanoseconds>(when)));
+  std::tm local{};
+  ASSERT_TRUE(localtime_r(&seconds, &local));
+  pl::FileTime t;
+  ASSERT_TRUE(pl::GetFileWriteTime("K:\\SAVE\\FILE01.DAT", &t));
+  EXPECT_EQ(t.year, local.tm_year + 1900);
+  EXPECT_EQ(t.month, local.tm_mon + 1);
+  EXPECT_EQ(t.day, local.tm_mday);
+  EXPECT_EQ(t.hour, local.tm_hour);
+  EXPECT_EQ(t.minute, local.tm_min);
+  EXPECT_EQ(t.second, local.tm_sec);
+  EXPECT_EQ(t.stamp, std::int64_t{seconds} * 1000000000 + 250000000);
+  EXPECT_FALSE(pl::GetFileWriteTime("K:\\save\\file02.dat", &t));
 }
 
 TEST(FileLockTest, RangesConflictBetweenDescriptionsAndLengthZeroLocksNothing) {
