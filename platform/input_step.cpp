@@ -33,8 +33,8 @@ void InputStep::MouseMove(Window& w, Point at) {
 }
 
 void InputStep::MouseButton(Window& w, int button, bool down, Point at) {
-  if (button < MOUSE_LEFT || button > MOUSE_MIDDLE) return;
   KeepCursor(w, at);
+  if (button < MOUSE_LEFT || button > MOUSE_MIDDLE) return;
   const int strip = StripHeight(w);
   if (down && button == MOUSE_LEFT && strip > 0 && at.y < strip) {
     backend_.RunMenuLoop(w, &at);

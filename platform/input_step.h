@@ -32,7 +32,8 @@ class InputStep {
   void Focus(Window& w, bool gained, bool minimized);
   void MouseMove(Window& w, Point at);
   // A left press on the menu strip runs the backend's menu loop instead of
-  // reaching the program.
+  // reaching the program. Buttons other than MOUSE_LEFT..MOUSE_MIDDLE only
+  // move the cursor.
   void MouseButton(Window& w, int button, bool down, Point at);
   // The pointer left the window.
   void MouseLeave(Window& w);

@@ -213,7 +213,6 @@ void FakeBackend::Deliver(Window& w, const Pending& p) {
     case Pending::Menu: {
       // A whole menu loop at once: the command goes in the queue, the end of
       // the loop is sent.
-      ++menuLoops;
       MenuItem* item = w.menu ? w.menu->FindItem(p.id) : nullptr;
       input_.EndMenuLoop(w, item && !item->grayed ? p.id : 0, false);
       break;
@@ -288,7 +287,6 @@ bool FakeBackend::FeedMenu(Window& w, ui::MenuBarView& bar, const Pending& p, ui
 
 void FakeBackend::RunMenuLoop(Window& w, const Point* openingClick) {
   if (!w.menu) return;
-  ++menuLoops;
   ui::MenuBarView bar(*w.menu, w.clientWidth);
   ui::MenuInput in = openingClick ? bar.MouseDown(*openingClick) : bar.KeyPress(ui::Key::Alt);
   std::uint32_t command = in.kind == ui::MenuInput::Command ? in.id : 0;

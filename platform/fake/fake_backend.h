@@ -1,6 +1,8 @@
 // The backend of the tests: a virtual clock, windows without a screen,
 // boxes and dialogs answered from queues and recorded, menu choices and
-// window-system events injected by the test, presents kept for inspection.
+// window-system events injected by the test and fed through the input step
+// the SDL backend feeds, presents kept for inspection, a sound device mixed
+// by hand.
 #pragma once
 #include <deque>
 #include <functional>
@@ -149,7 +151,6 @@ class FakeBackend final : public Backend {
   std::string UserDataFolder(const std::string& app) override;
 
   int menuRedraws = 0;
-  int menuLoops = 0;  // menu loops run (strip clicks, Alt alone, InjectMenuChoice)
 
  private:
   struct Pending {

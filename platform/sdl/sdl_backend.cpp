@@ -450,11 +450,8 @@ void SdlBackend::Translate(const SDL_Event& e) {
       break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
-      if (int button = sdl::ButtonOf(e.button.button); button >= 0) {
-        input_.MouseButton(*w, button, e.type == SDL_MOUSEBUTTONDOWN, Point{e.button.x, e.button.y});
-      } else {
-        SetCursorState(Point{w->x + e.button.x, w->y + e.button.y});
-      }
+      input_.MouseButton(*w, sdl::ButtonOf(e.button.button), e.type == SDL_MOUSEBUTTONDOWN,
+                         Point{e.button.x, e.button.y});
       break;
     case SDL_MOUSEWHEEL: {
       int y = e.wheel.y;
