@@ -32,13 +32,23 @@ pl::LRESULT Record(pl::Window* w, std::uint32_t id, pl::WPARAM wParam, pl::LPARA
 // Points handed to the drivers are window points: the menu strip is the
 // window's top rows, the client below it.
 
+// The keys the cases press, as each backend's native input names them.
+struct KeyName {
+  int scanCode;
+  SDL_Scancode sdlScancode;
+  SDL_Keycode sdlKey;
+};
+constexpr KeyName kReturn{pl::DIK_RETURN, SDL_SCANCODE_RETURN, SDLK_RETURN};
+constexpr KeyName kAlt{0x38, SDL_SCANCODE_LALT, SDLK_LALT};
+constexpr KeyName kEscape{pl::DIK_ESCAPE, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE};
+
 class FakeDriver {
  public:
   static constexpr const char* kName = "fake";
   void Install() {}
   void Close() { fake_.InjectClose(); }
   void Focus(bool gained) { fake_.InjectFocus(gained); }
-  void Return(bool down) { fake_.InjectKey(pl::DIK_RETURN, down); }
+  void Key(const KeyName& k, bool down) { fake_.InjectKey(k.scanCode, down); }
   void LeftButton(pl::Window* w, bool down, pl::Point at) {
     fake_.InjectMouseButton(pl::MOUSE_LEFT, down, pl::Point{at.x, at.y - Strip(w)});
   }
@@ -66,13 +76,14 @@ class SdlDriver {
   }
   void Close() { PushWindowEvent(SDL_WINDOWEVENT_CLOSE); }
   void Focus(bool gained) { PushWindowEvent(gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST); }
-  void Return(bool down) {
+  void Key(const KeyName& k, bool down) {
     SDL_Event e{};
     e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
     e.key.windowID = WindowId();
     e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-    e.key.keysym.scancode = SDL_SCANCODE_RETURN;
-    e.key.keysym.sym = SDLK_RETURN;
+    e.key.keysym.scancode = k.sdlScancode;
+    e.key.keysym.sym = k.sdlKey;
+    if (down && k.sdlKey == SDLK_LALT) e.key.keysym.mod = KMOD_LALT;
     SDL_PushEvent(&e);
   }
   void LeftButton(pl::Window*, bool down, pl::Point at) {
@@ -176,7 +187,7 @@ TYPED_TEST(BackendContract, TheCloseBoxPostsClose) {
 
 TYPED_TEST(BackendContract, FocusIsReportedAndLosingItReleasesTheKeys) {
   EXPECT_EQ(pl::GetActiveWindow(), this->w);
-  this->driver.Return(true);
+  this->driver.Key(kReturn, true);
   this->Drain();
   this->driver.Focus(false);
   auto msgs = this->Drain();
@@ -196,14 +207,14 @@ TYPED_TEST(BackendContract, FocusIsReportedAndLosingItReleasesTheKeys) {
 }
 
 TYPED_TEST(BackendContract, AKeyPressAndReleaseSetTheStateAndPostTheKeyMessages) {
-  this->driver.Return(true);
+  this->driver.Key(kReturn, true);
   auto msgs = this->Drain();
   ASSERT_EQ(this->Ids(msgs), std::vector<std::uint32_t>{pl::WM_KEYDOWN});
   EXPECT_EQ(msgs[0].wParam, pl::VK_RETURN);
   EXPECT_TRUE(pl::IsKeyDown(pl::DIK_RETURN));
   EXPECT_TRUE(pl::IsKeyDown(pl::DIK_RETURN)) << "held, it stays down";
 
-  this->driver.Return(false);
+  this->driver.Key(kReturn, false);
   msgs = this->Drain();
   ASSERT_EQ(this->Ids(msgs), std::vector<std::uint32_t>{pl::WM_KEYUP});
   EXPECT_EQ(msgs[0].wParam, pl::VK_RETURN);
@@ -264,6 +275,23 @@ TYPED_TEST(BackendContract, AClickOnTheStripRunsTheMenuLoop) {
   ASSERT_EQ(this->Ids(msgs), (std::vector<std::uint32_t>{pl::WM_EXITMENULOOP, pl::WM_COMMAND}));
   EXPECT_EQ(msgs[1].wParam, 8u);
   EXPECT_FALSE(pl::IsMouseButtonDown(pl::MOUSE_LEFT)) << "the menu's clicks are no taps of the program";
+}
+
+// Alt pressed and released alone gives the menu bar the keyboard: the loop
+// has the keys until Escape leaves it, and only the release of that Escape
+// comes after it to the program.
+TYPED_TEST(BackendContract, AltAloneRunsTheMenuLoopWithTheKeyboard) {
+  this->driver.Key(kAlt, true);
+  this->driver.Key(kAlt, false);
+  this->driver.Key(kEscape, true);
+  this->driver.Key(kEscape, false);
+  auto msgs = this->Drain();
+  ASSERT_EQ(this->Ids(msgs),
+            (std::vector<std::uint32_t>{pl::WM_EXITMENULOOP, pl::WM_SYSKEYDOWN, pl::WM_SYSKEYUP, pl::WM_KEYUP}));
+  EXPECT_EQ(msgs[1].wParam, pl::VK_MENU);
+  EXPECT_EQ(msgs[2].wParam, pl::VK_MENU);
+  EXPECT_EQ(msgs[3].wParam, pl::VK_ESCAPE);
+  EXPECT_FALSE(pl::IsKeyDown(pl::DIK_ESCAPE)) << "the menu's key is no tap of the program";
 }
 
 TYPED_TEST(BackendContract, APresentIsClippedToTheClientAndTheSourceMovesWithTheClip) {
