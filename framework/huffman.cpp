@@ -12,7 +12,7 @@ constexpr int kFirstInner = 256;
 constexpr int kLastInner = 510;  // 255 inner nodes: all a tree over 256 literals can need
 constexpr int kTableBits = 13;
 // Below this output size a lookup table costs more to build than it saves.
-constexpr std::size_t kTableMinOutput = 8192;
+constexpr std::size_t kTableMinOutput = 16384;
 
 // A lookup table entry: the literals of up to three whole codes that the
 // next kTableBits bits begin with, in its low three bytes, their count in
@@ -45,6 +45,9 @@ class HuffmanDecoder {
       std::memset(out, root, size);
       return true;
     }
+    // Every code takes at least one bit: too few bits fail here at once,
+    // as they would at the end.
+    if (m_nBitEnd - m_nBitPos < size) return false;
     std::size_t i = 0;
     if (size >= kTableMinOutput) {
       BuildTable(root);

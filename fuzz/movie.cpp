@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   stream.SetVolume(-600);
   stream.SetState(pl::MovieState::Run);
   for (int pass = 0; pass < 2; ++pass) {
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < 6; ++i) {
       const pl::MovieSample r = sameSize && (i & 1) ? stream.Update(own.data(), w * 4, w, h)
                                                     : stream.Update(small.data(), 64 * 4, 64, 48);
       if (r == pl::MovieSample::EndOfStream || r == pl::MovieSample::NoVideo) break;

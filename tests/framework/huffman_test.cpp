@@ -294,7 +294,7 @@ TEST(HuffmanTest, AgreesWithAPlainModelUpToTheLastBit) {
     // The tree ends somewhere in its last byte; the codes follow at once.
     std::size_t treeBits = 0;
     for (const ModelNode& n : nodes) treeBits += n.literal < 0 ? 1 : 9;
-    const std::size_t codeBytes = 9000 + rng() % 30000;
+    const std::size_t codeBytes = 20000 + rng() % 30000;
     for (std::size_t k = 0; k < codeBytes; ++k) bits.push_back(static_cast<std::uint8_t>(rng()));
     // The most bytes the whole input holds.
     Bytes want;
@@ -313,7 +313,7 @@ TEST(HuffmanTest, AgreesWithAPlainModelUpToTheLastBit) {
     }
     for (std::size_t cut = 0; cut < 12; ++cut) {
       const Bytes input(bits.begin(), bits.end() - static_cast<long>(cut));
-      for (const std::size_t size : {most - 40 * cut, most - 40 * cut + 1, std::size_t{9000}}) {
+      for (const std::size_t size : {most - 40 * cut, most - 40 * cut + 1, std::size_t{20000}}) {
         // One byte more than the bits hold fails at the last code; far more
         // fails too, without reading past the input (which the sanitizer
         // builds check).
