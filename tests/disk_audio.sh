@@ -10,8 +10,9 @@
 # Without MUSIC the test plays a tune of its own: a START script that only
 # starts it on the music channel, beside the staged game's pictures. With
 # MUSIC (a file of the staged game's music archive, e.g. its title music)
-# the staged game plays as it is and the recording is of its music from
-# SECONDS into the run on. Skipped (77) when the program holds its
+# the staged game plays as it is. Either way the recording is read from
+# SECONDS (5) into the run on, after the brand logo. Skipped (77) when the
+# program holds its
 # single-instance lock elsewhere or SDL has no disk audio driver; under CI
 # (CI=true) a failure instead.
 set -u
@@ -19,7 +20,7 @@ stage=$1
 probe=$(readlink -f "$2")
 gensound=$(readlink -f "$3")
 music=${4:-}
-from=${5:-1}
+from=${5:-5}
 skip() {
   if [ "${CI:-}" = "true" ]; then echo "$1: a failure under CI"; exit 1; fi
   echo "$1: skipped"; exit 77
