@@ -408,11 +408,9 @@ struct PlayDriver : Process {
   // --- the run
   void SetUp() override {
     Process::SetUp();
-    pl::SetSoundOutput(pl::SoundOutput::Manual);
     CopyStagedGame(folder.path());
     fake.onPump = [this](int count) { Pump(count); };
   }
-  void TearDown() override { pl::SetSoundOutput(pl::SoundOutput::Sdl); }
 
   bool quitting = false;
   void Finish() {
