@@ -13,11 +13,6 @@
 namespace {
 
 struct SecondStart : kvtest::Process {
-  void SetUp() override {
-    Process::SetUp();
-    pl::SetSoundOutput(pl::SoundOutput::Manual);
-  }
-  void TearDown() override { pl::SetSoundOutput(pl::SoundOutput::Sdl); }
   std::string Music() {
     CSoundSystem* snd = GetSoundSystem();
     return snd ? std::string(snd->Channel(0).m_szName) : std::string();
