@@ -52,12 +52,12 @@ inline bool TitleWaits(CKivBase* engine) {
 // whenever the title waits "はじめから" is clicked: the pointer moves onto
 // the button, presses and releases a few pumps later. Step returns true
 // while it is at the title, so that the test's own steps wait for the story.
-struct TitleStart {
-  int pressAt = -1, releaseAt = -1;
-  int starts = 0;  // clicks given
-  pl::Point at{};
+// The fake backend's sound device played along the virtual clock: each call
+// renders what has passed since the last one (at least minFrames of it), and
+// the channel threads catch up, as the audio device would pull it.
+struct ClockedSoundDevice {
   std::uint32_t playedTo = 0;
-  void PlayDevice(pl::FakeBackend& fake) {
+  void Play(pl::FakeBackend& fake, std::size_t minFrames = 1) {
     CSoundSystem* snd = GetSoundSystem();
     const std::uint32_t now = fake.manualClock().TickMs();
     if (!snd || !snd->IsSoundAvailable() || !snd->Device() || playedTo == 0 || now - playedTo > 10000) {
@@ -65,12 +65,20 @@ struct TitleStart {
       return;
     }
     const std::size_t frames = static_cast<std::size_t>(now - playedTo) * 441 / 10;
-    if (frames == 0) return;
+    if (frames < minFrames) return;
     playedTo = now;
     std::vector<std::int16_t> out(frames * 2);
     snd->Device()->Render(out.data(), frames);
     snd->WaitQuiescent();
   }
+};
+
+struct TitleStart {
+  int pressAt = -1, releaseAt = -1;
+  int starts = 0;  // clicks given
+  pl::Point at{};
+  ClockedSoundDevice device;
+  void PlayDevice(pl::FakeBackend& fake) { device.Play(fake); }
   bool Step(pl::FakeBackend& fake, CKivBase* engine, int count) {
     PlayDevice(fake);
     if (releaseAt >= 0) {

@@ -419,23 +419,9 @@ struct PlayDriver : Process {
     QuitYes();
   }
 
-  // The sound device plays what the virtual clock says has passed, and the
-  // channel threads catch up with it, as the audio device would pull it.
-  std::uint32_t playedTo = 0;
-  void PlayDevice() {
-    CSoundSystem* snd = GetSoundSystem();
-    const std::uint32_t now = fake.manualClock().TickMs();
-    if (!snd || !snd->IsSoundAvailable() || !snd->Device() || playedTo == 0 || now - playedTo > 10000) {
-      playedTo = now;
-      return;
-    }
-    const std::size_t frames = static_cast<std::size_t>(now - playedTo) * 441 / 10;
-    if (frames < 1024) return;
-    playedTo = now;
-    std::vector<std::int16_t> out(frames * 2);
-    snd->Device()->Render(out.data(), frames);
-    snd->WaitQuiescent();
-  }
+  // Renders at least 1024 frames at a time, as a real device's period.
+  ClockedSoundDevice device;
+  void PlayDevice() { device.Play(fake, 1024); }
 
   void Pump(int count) {
     if (count == maxPumps) {
