@@ -12,6 +12,7 @@
 
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "graphics/abm_image.h"
@@ -38,10 +39,12 @@ struct Frame {
 };
 
 // Runs `fn` with the SIMD level capped at `level`; skips a level the
-// processor lacks.
+// processor lacks. `ref` names the benchmark this one is measured against
+// (for a SIMD level, the same routine's plain path).
 template <typename Fn>
-void AtLevel(benchmark::State& state, Fn&& fn) {
+void AtLevel(benchmark::State& state, const std::string& ref, Fn&& fn) {
   const auto level = static_cast<SimdLevel>(state.range(0));
+  if (!ref.empty()) state.SetLabel("ref:" + ref);
   if (static_cast<int>(pixk::ActiveSimdLevel()) < static_cast<int>(level)) {
     state.SkipWithError("this processor lacks the level");
     return;
@@ -59,7 +62,7 @@ void LevelArgs(benchmark::internal::Benchmark* b) {
 
 void BM_AlphaBlit(benchmark::State& state) {
   Frame dst(W, H, 1, 0), src(W, H, 2, 1088);
-  AtLevel(state, [&] {
+  AtLevel(state, "BM_AlphaBlitPixmanOver", [&] {
     AlphaBlitRect(dst.b, src.b, 0, 0, W, H, 0, 0);
     benchmark::DoNotOptimize(dst.b.m_pcPix);
   });
@@ -68,7 +71,7 @@ BENCHMARK(BM_AlphaBlit)->Apply(LevelArgs);
 
 void BM_OpacityBlend(benchmark::State& state) {
   Frame dst(W, H, 1, 0), src(W, H, 2, 1088);
-  AtLevel(state, [&] {
+  AtLevel(state, state.range(0) ? "BM_OpacityBlend/simd:0" : "", [&] {
     AlphaBlt32(dst.b, src.b, 0, 0, W, H, 0, 0, 160);
     benchmark::DoNotOptimize(dst.b.m_pcPix);
   });
@@ -77,7 +80,7 @@ BENCHMARK(BM_OpacityBlend)->Apply(LevelArgs);
 
 void BM_Fade(benchmark::State& state) {
   Frame dst(W, H, 1, 0), src(W, H, 2, 1088);
-  AtLevel(state, [&] {
+  AtLevel(state, state.range(0) ? "BM_Fade/simd:0" : "", [&] {
     FadeBlitRect(dst.b, src.b, 0, 0, W, H, 0, 0, 100);
     benchmark::DoNotOptimize(dst.b.m_pcPix);
   });
@@ -86,7 +89,7 @@ BENCHMARK(BM_Fade)->Apply(LevelArgs);
 
 void BM_Additive(benchmark::State& state) {
   Frame dst(W, H, 1, 0), src(W, H, 2, 1088);
-  AtLevel(state, [&] {
+  AtLevel(state, state.range(0) ? "BM_Additive/simd:0" : "", [&] {
     AddBlt32(dst.b, src.b, 0, 0, W, H, 0, 0);
     benchmark::DoNotOptimize(dst.b.m_pcPix);
   });
@@ -95,7 +98,7 @@ BENCHMARK(BM_Additive)->Apply(LevelArgs);
 
 void BM_ScaleHalf(benchmark::State& state) {
   Frame dst(W / 2, H / 2, 1), src(W, H, 2, 1088);
-  AtLevel(state, [&] {
+  AtLevel(state, state.range(0) ? "BM_ScaleHalf/simd:0" : "", [&] {
     ScaleBlt32(dst.b, 0, 0, W / 2, H / 2, src.b, 0, 0, W, H, 1);
     benchmark::DoNotOptimize(dst.b.m_pcPix);
   });
@@ -104,7 +107,7 @@ BENCHMARK(BM_ScaleHalf)->Apply(LevelArgs);
 
 void BM_ToneSepia(benchmark::State& state) {
   Frame dst(W, H, 1);
-  AtLevel(state, [&] {
+  AtLevel(state, state.range(0) ? "BM_ToneSepia/simd:0" : "", [&] {
     ApplyTone(dst.b, 2);
     benchmark::DoNotOptimize(dst.b.m_pcPix);
   });
@@ -113,12 +116,25 @@ BENCHMARK(BM_ToneSepia)->Apply(LevelArgs);
 
 void BM_ToneGrey(benchmark::State& state) {
   Frame dst(W, H, 1);
-  AtLevel(state, [&] {
+  AtLevel(state, state.range(0) ? "BM_ToneGrey/simd:0" : "", [&] {
     ApplyTone(dst.b, 0);
     benchmark::DoNotOptimize(dst.b.m_pcPix);
   });
 }
 BENCHMARK(BM_ToneGrey)->Apply(LevelArgs);
+
+// The tones that change each channel by itself: 3 yellow, 4 blue,
+// 5 negative, 6 red, 7 green, 8 deep red.
+void BM_ToneColour(benchmark::State& state) {
+  Frame dst(W, H, 1);
+  const int tone = static_cast<int>(state.range(1));
+  const std::string ref = state.range(0) ? "BM_ToneColour/simd:0/tone:" + std::to_string(tone) : "";
+  AtLevel(state, ref, [&] {
+    ApplyTone(dst.b, tone);
+    benchmark::DoNotOptimize(dst.b.m_pcPix);
+  });
+}
+BENCHMARK(BM_ToneColour)->ArgNames({"simd", "tone"})->ArgsProduct({{0, 1, 2}, {3, 4, 5, 6, 7, 8}});
 
 // ---- references on the same pixels
 
@@ -264,9 +280,15 @@ void DecodePngBench(benchmark::State& state, int w, int h, bool sprite) {
   state.SetItemsProcessed(state.iterations() * w * h);
 }
 
-void BM_DecodeAbmBackground(benchmark::State& s) { DecodeAbmBench(s, 1024, 600, false); }
+void BM_DecodeAbmBackground(benchmark::State& s) {
+  s.SetLabel("ref:BM_DecodePngBackground");
+  DecodeAbmBench(s, 1024, 600, false);
+}
 void BM_DecodePngBackground(benchmark::State& s) { DecodePngBench(s, 1024, 600, false); }
-void BM_DecodeAbmSprite(benchmark::State& s) { DecodeAbmBench(s, 400, 600, true); }
+void BM_DecodeAbmSprite(benchmark::State& s) {
+  s.SetLabel("ref:BM_DecodePngSprite");
+  DecodeAbmBench(s, 400, 600, true);
+}
 void BM_DecodePngSprite(benchmark::State& s) { DecodePngBench(s, 400, 600, true); }
 BENCHMARK(BM_DecodeAbmBackground);
 BENCHMARK(BM_DecodePngBackground);
@@ -286,7 +308,7 @@ void BM_ComposeFrame(benchmark::State& state) {
     sprites.push_back(s);
   }
   Frame window(1000, 180, 8);
-  AtLevel(state, [&] {
+  AtLevel(state, state.range(0) ? "BM_ComposeFrame/simd:0" : "", [&] {
     CopyPixelRect(layer3.b, bg.b, 0, 0, W, H, 0, 0);
     for (int i = 0; i < 4; ++i) AlphaBlt32(layer3.b, sprites[i]->b, i * 220 - 60, 0, 400, 600, 0, 0, 255);
     CopyPixelRect(layer0.b, layer3.b, 0, 0, W, H, 0, 0);

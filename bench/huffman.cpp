@@ -143,6 +143,7 @@ void BM_DecodeHuffman(benchmark::State& state) {
   if (out != d.raw) state.SkipWithError("decoded bytes differ");
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(d.raw.size()));
   state.counters["ratio"] = static_cast<double>(d.block.size()) / static_cast<double>(d.raw.size());
+  state.SetLabel("ref:BM_ZlibInflate/" + std::to_string(state.range(0)));
 }
 
 void BM_ZlibInflate(benchmark::State& state) {

@@ -45,6 +45,7 @@ void BM_InterpreterLoop(benchmark::State& state) {
     lines += 10000;
   }
   state.SetItemsProcessed(lines);
+  state.SetLabel("ref:BM_ReferenceNativeLoop");
 }
 BENCHMARK(BM_InterpreterLoop);
 
@@ -85,6 +86,7 @@ void BM_ParseArgList(benchmark::State& state) {
     benchmark::DoNotOptimize(args.slot[7].Int());
   }
   state.SetItemsProcessed(state.iterations());
+  state.SetLabel("ref:BM_ReferenceCopyLine");
 }
 BENCHMARK(BM_ParseArgList);
 

@@ -72,6 +72,7 @@ void BM_PageReveal(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
   state.counters["chars/s"] = benchmark::Counter(static_cast<double>(chars), benchmark::Counter::kIsRate);
+  state.SetLabel("ref:BM_PageDrawStringOnly");
 }
 
 // The reference: the same bytes drawn line by line with the font alone.

@@ -49,6 +49,7 @@ void BM_SplitScript(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * 100000);
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
+  state.SetLabel("ref:BM_ReferenceLineCut");
 }
 BENCHMARK(BM_SplitScript)->Unit(benchmark::kMillisecond);
 
@@ -65,6 +66,7 @@ void BM_LoadScriptFile(benchmark::State& state) {
     benchmark::DoNotOptimize(eng.m_Root.m_pLine);
   }
   state.SetItemsProcessed(state.iterations() * 100000);
+  state.SetLabel("ref:BM_ReferenceLineCut");
   pl::SetProgramFolder("");
   std::filesystem::remove_all(dir);
 }

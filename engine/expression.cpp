@@ -1,11 +1,9 @@
 #include "engine/expression.h"
 
 #include <cctype>
-#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
-#include <locale.h>
 
 #include "engine/arg_list.h"
 #include "engine/command_table.h"
@@ -13,6 +11,7 @@
 #include "engine/script_box.h"
 #include "engine/value_node.h"
 #include "framework/sjis.h"
+#include "platform/c_number.h"
 #include "platform/text.h"
 
 namespace {
@@ -373,9 +372,8 @@ std::int32_t TextToInt(std::string_view text, std::int32_t* out) {
 
 float TextToFloat(std::string_view text, float* out) {
   // The "C" locale whatever the process's locale is: a decimal point is '.'.
-  static locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
   const std::string s(text);
-  const double d = cLocale ? strtod_l(s.c_str(), nullptr, cLocale) : std::strtod(s.c_str(), nullptr);
+  const double d = pl::StrToDoubleC(s.c_str());
   const float f = static_cast<float>(d);
   if (out) *out = f;
   return f;

@@ -6,6 +6,7 @@
 #include "engine/save_file.h"
 #include "engine/value_node.h"
 #include "framework/byte_io.h"
+#include "platform/file.h"
 #include "platform/text.h"
 
 namespace {
@@ -83,7 +84,7 @@ bool DecodeGlobalFile(std::span<const std::uint8_t> bytes, ValueList* out) {
 
 int SaveGlobalFile(const std::string& programFolder, const ValueList& globals) {
   const std::vector<std::uint8_t> image = EncodeGlobalFile(globals);
-  if (!savefile::WriteReplacing(savefile::SavePath(programFolder, kGlobalFileName), image)) {
+  if (!pl::WriteFileReplacing(savefile::SavePath(programFolder, kGlobalFileName), image)) {
     savefile::ShowBox(SJ("グローバル変数のセーブに失敗しました。"), SJ("確認"));
     return 0;
   }
@@ -97,7 +98,7 @@ int LoadGlobalFile(const std::string& programFolder, ValueList& globals) {
   constexpr std::size_t kMaxGlobalFile = 64u << 20;
   const savefile::ReadResult rr = savefile::ReadLocked(path, &bytes, kMaxGlobalFile);
   if (rr == savefile::ReadResult::kMissing) {
-    if (!savefile::WriteReplacing(path, std::span<const std::uint8_t>(kEndMark, 4))) {
+    if (!pl::WriteFileReplacing(path, std::span<const std::uint8_t>(kEndMark, 4))) {
       savefile::ShowBox(SJ("グローバル変数のロードに失敗しました。"), SJ("エラー"));
       return 0;
     }

@@ -449,6 +449,9 @@ void CKivBase::ShutdownEngine() {
   // 1. The `avi` movie first: it plays on the sound device.
   StopAvi();
   if (CSoundSystem* snd = GetSoundSystem()) snd->ShutdownDirectSound();
+  // Nothing plays any more: the requests forget what they played, so that
+  // the same music named at the next start plays again.
+  ResetSoundRequests();
   // 2.
   m_SaveData.SaveAtShutdown(m_Script);
   // 3.

@@ -20,6 +20,12 @@ std::size_t StepLen(const char* p) {
 }
 bool IsTwoByteAt(const char* p) { return StepLen(p) == 2; }
 
+// A byte a command line keeps as it is, one byte long: not the end of the
+// text, a CR, a comment, a blank or a lead byte.
+bool IsPlainCommandByte(char c) {
+  return c != '\0' && c != '\r' && c != '#' && !IsBlank(c) && !sjis::IsLead(static_cast<unsigned char>(c));
+}
+
 bool IsCommandStart(char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '^' ||
          c == ':' || c == '$' || c == '%' || c == '!' || c == '>';
@@ -46,6 +52,15 @@ void ReadCommand(std::string& out, const char*& p) {
   while (*p != '\0' && !AtLineEnd(p) && *p != '#') {
     if (IsBlank(*p)) {
       ++p;
+      continue;
+    }
+    // A run of plain bytes goes in at once while it fits; the byte-wise
+    // path below cuts an overlong line where it passes the limit.
+    const char* run = p;
+    while (IsPlainCommandByte(*run)) ++run;
+    if (run != p && out.size() + static_cast<std::size_t>(run - p) <= kScriptLineMax) {
+      out.append(p, run);
+      p = run;
       continue;
     }
     const std::size_t n = StepLen(p);
@@ -121,6 +136,13 @@ void ReadMessage(std::string& out, const char*& p, int mode) {
       return;
     }
     if (IsTwoByteAt(p)) {
+      const char* run = p + 2;
+      while (IsTwoByteAt(run)) run += 2;
+      if (out.size() + static_cast<std::size_t>(run - p) <= kScriptLineMax) {
+        out.append(p, run);
+        p = run;
+        continue;
+      }
       if (!Append(out, p, 2)) {
         Overlong(out, p);
         return;
@@ -218,7 +240,9 @@ const char* SkipBlanks(const char* p) {
 }
 
 const char* SkipToLineEnd(const char* p) {
-  while (*p != '\0' && !AtLineEnd(p)) p += StepLen(p);
+  // Stepping a character at a time lands on every CR and NUL (StepLen never
+  // takes one as a trail byte), so a byte scan finds the same end.
+  while (*p != '\0' && !AtLineEnd(p)) ++p;
   return p;
 }
 

@@ -4,6 +4,7 @@
 #include "engine/script_engine.h"
 #include "framework/byte_io.h"
 #include "framework/sjis.h"
+#include "platform/file.h"
 #include "platform/text.h"
 
 std::string ReadMarkKey(std::string_view file, std::string_view label, std::string_view localLabel) {
@@ -64,7 +65,7 @@ ValueNode* CReadMarks::Update(CScriptEngine& eng) {
 int CReadMarks::Save(CScriptEngine& eng, const std::string& programFolder) {
   Update(eng);
   const std::vector<std::uint8_t> image = EncodeReadMarkFile(m_List);
-  if (!savefile::WriteReplacing(savefile::SavePath(programFolder, kReadMarkFileName), image)) {
+  if (!pl::WriteFileReplacing(savefile::SavePath(programFolder, kReadMarkFileName), image)) {
     savefile::ShowBox(SJ("既読情報のセーブに失敗しました。"), SJ("確認"));
     return 0;
   }
@@ -77,7 +78,7 @@ int CReadMarks::Load(CScriptEngine& eng, const std::string& programFolder) {
   constexpr std::size_t kMaxReadMarkFile = 256u << 20;
   const savefile::ReadResult rr = savefile::ReadLocked(path, &bytes, kMaxReadMarkFile);
   if (rr == savefile::ReadResult::kMissing) {
-    if (!savefile::WriteReplacing(path, {})) {
+    if (!pl::WriteFileReplacing(path, {})) {
       savefile::ShowBox(SJ("既読情報のロードに失敗しました。"), SJ("エラー"));
       return 0;
     }

@@ -1,21 +1,15 @@
 // How every save-data file ("system.dat", "global.dat", "readal.dat", the
-// game slots and their thumbnails) reaches the disk and comes back.
-//
-// Writing keeps the old protocol (write-through, a byte-range lock around
-// the bytes written, one write, flush, set the end, unlock) but does it on a
-// temporary file beside the real one, which is then renamed over it and the
-// folder flushed: a crash or power loss at any moment leaves either the old
-// file or the new one, never a torn mix. The real file's bytes are locked for
-// the whole replacement, so that a process holding a lock on it still makes
-// the write fail as it always did.
+// game slots and their thumbnails) comes back from the disk, and the names
+// and boxes they share. They are written by the platform's durable replace
+// (pl::WriteFileReplacing): write-through, a byte-range lock around the bytes
+// written, one write, flush, set the end, on a temporary file that is then
+// renamed over the real one.
 //
 // Reading opens the file, locks its whole length, reads it in one piece and
 // unlocks.
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,29 +26,6 @@ enum class ReadResult {
 // up to `maxBytes` when `cutLonger`, otherwise refused.
 ReadResult ReadLocked(std::string_view gamePath, std::vector<std::uint8_t>* out, std::size_t maxBytes,
                       bool cutLonger = false);
-
-// Replaces the file under the game path with `data`; false when any step
-// failed, in which case the previous file is untouched.
-bool WriteReplacing(std::string_view gamePath, std::span<const std::uint8_t> data);
-
-// The steps of a write, for the fault-injection hook of the tests.
-enum class WriteStep {
-  kLockTarget,  // lock the bytes of the existing file
-  kOpenTemp,
-  kLockTemp,
-  kWrite,
-  kFlush,
-  kSetEnd,
-  kRename,      // the temporary file is complete and flushed; the old one is still in place
-  kFlushFolder,
-};
-// Called before each step; returning false makes that step fail. Empty (the
-// default) lets every step run.
-using WriteFaultHook = std::function<bool(WriteStep step, const std::string& tempPath)>;
-void SetWriteFaultHook(WriteFaultHook hook);
-
-// The temporary file a write of `gamePath` uses (a real path).
-std::string TempPathFor(std::string_view gamePath);
 
 // "save" in the program folder, made when it is missing; false when it
 // cannot be made.

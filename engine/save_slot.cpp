@@ -238,13 +238,13 @@ int SaveGame(SaveGameContext& ctx, int slot, const std::uint32_t* pixels, int wi
   std::vector<std::uint8_t> bytes;
   const std::string& folder = ctx.eng.m_strProgramFolder;
   if (!EncodeSlot(data, &bytes) || !savefile::EnsureSaveFolder(folder) ||
-      !savefile::WriteReplacing(savefile::SavePath(folder, name), bytes)) {
+      !pl::WriteFileReplacing(savefile::SavePath(folder, name), bytes)) {
     SaveFailed();
     return 0;
   }
   if (pixels) {
     if (width <= 0 || height <= 0 ||
-        !savefile::WriteReplacing(savefile::SavePath(folder, ThumbnailFileName(slot)),
+        !pl::WriteFileReplacing(savefile::SavePath(folder, ThumbnailFileName(slot)),
                                   EncodeThumbnail(pixels, width, height))) {
       // The game file stays written.
       SaveFailed();

@@ -164,6 +164,10 @@ SplitResult SplitScript(const char* text, int mode, ValueList& lines, ValueList&
   lines.Clear();
   labels.Clear();
   std::unordered_set<std::string> definedHere;
+  // The label lines, put into the label list after the split in one go:
+  // its index then stays in the cache instead of being visited between
+  // every few lines.
+  std::vector<std::pair<std::string, int>> labelLines;
   const char* p = text;
   std::string line;
   int number = 1;
@@ -175,22 +179,27 @@ SplitResult SplitScript(const char* text, int mode, ValueList& lines, ValueList&
       break;
     }
     ReadScriptLine(line, p, mode);
-    if (StartsWith(line, "^macro")) {
+    if (line[0] == '^' && StartsWith(line, "^macro")) {
       if (!DefineMacro(line, p, mode, macros, rootVars, definedHere)) {
         UnterminatedBox();
         break;
       }
       continue;
     }
-    lines.AddText(Key(number), line);
+    char key[16];
+    const auto keyEnd = std::to_chars(key, key + sizeof key, number).ptr;
+    lines.AddText(std::string_view(key, static_cast<std::size_t>(keyEnd - key)), line);
     ++r.lineCount;
-    if (StartsWith(line, "::")) labels.AddInt(std::string_view(line).substr(2), number);
-    if (line == "::END") {
-      r.endSeen = true;
-      break;
+    if (line.size() >= 2 && line[0] == ':' && line[1] == ':') {
+      labelLines.emplace_back(line.substr(2), number);
+      if (line == "::END") {
+        r.endSeen = true;
+        break;
+      }
     }
     ++number;
   }
+  for (const auto& [name, at] : labelLines) labels.AddInt(name, at);
   return r;
 }
 

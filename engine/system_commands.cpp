@@ -9,7 +9,6 @@
 #include "engine/script_engine.h"
 #include "framework/globals.h"
 #include "framework/sjis.h"
-#include "platform/backend.h"
 #include "platform/messages.h"
 #include "platform/text.h"
 #include "platform/time.h"
@@ -40,7 +39,7 @@ void CmdMemo(CScriptEngine& eng, CScriptFrame&) {
   eng.m_strChapter = sjis::CutBounded(eng.m_Args[0].Text(), kCaptionMax);
   const std::string caption = CaptionWithChapter(eng);
   pl::Window* w = GetMainWindowHandle();
-  if (w && !sjis::EqualNoCase(w->caption, caption)) pl::SetWindowText(w, caption);
+  if (w && !sjis::EqualNoCase(pl::GetWindowText(w), caption)) pl::SetWindowText(w, caption);
 }
 
 void CmdMode(CScriptEngine& eng, CScriptFrame&) { eng.m_nMode = eng.m_Args[0].Int(); }

@@ -6,6 +6,7 @@
 #include "engine/save_file.h"
 #include "framework/byte_io.h"
 #include "framework/display_mode.h"
+#include "platform/file.h"
 #include "platform/text.h"
 
 namespace {
@@ -118,7 +119,7 @@ int CSystemFile::Load(const std::string& programFolder) {
     m_Settings.SetCreationValues();
     SetDisplayModeWord(m_Settings.DefaultSettings().m_nDisplayMode);
     const std::vector<std::uint8_t> image = EncodeSystemFile(m_Settings, m_Settings.DefaultSettings().m_nDisplayMode);
-    if (!savefile::WriteReplacing(path, image)) {
+    if (!pl::WriteFileReplacing(path, image)) {
       savefile::ShowBox(SJ("システム情報のセーブに失敗しました。"), SJ("確認"));
       return 0;
     }
@@ -146,7 +147,7 @@ int CSystemFile::Save(const std::string& programFolder) {
   const std::vector<std::uint8_t> image = EncodeSystemFile(m_Settings, GetDisplayModeSetting());
   if (!m_FailedReadImage.empty() && image == m_FailedReadImage) return 1;
   const std::string path = savefile::SavePath(programFolder, kSystemFileName);
-  if (!savefile::WriteReplacing(path, image)) {
+  if (!pl::WriteFileReplacing(path, image)) {
     savefile::ShowBox(SJ("システム情報のセーブに失敗しました。"), SJ("確認"));
     return 0;
   }

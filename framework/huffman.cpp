@@ -10,9 +10,23 @@ namespace {
 
 constexpr int kFirstInner = 256;
 constexpr int kLastInner = 510;  // 255 inner nodes: all a tree over 256 literals can need
-constexpr int kTableBits = 12;
+constexpr int kTableBits = 13;
 // Below this output size a lookup table costs more to build than it saves.
-constexpr std::size_t kTableMinOutput = 4096;
+constexpr std::size_t kTableMinOutput = 16384;
+
+// A lookup table entry: the literals of up to three whole codes that the
+// next kTableBits bits begin with, in its low three bytes, their count in
+// bits 24-25 and the bits they take in bits 28-31. A count of 0 marks a
+// prefix whose first code is longer than the table reaches.
+constexpr std::uint32_t EntryCount(std::uint32_t e) { return (e >> 24) & 3; }
+constexpr std::uint32_t EntryBits(std::uint32_t e) { return e >> 28; }
+
+std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, 8);
+  if constexpr (std::endian::native == std::endian::little) w = __builtin_bswap64(w);
+  return w;
+}
 
 // The state of one decoding: an input bit cursor and the two child tables,
 // indexed by node id (ids below 256 are leaves whose id is their literal).
@@ -31,30 +45,66 @@ class HuffmanDecoder {
       std::memset(out, root, size);
       return true;
     }
+    // Every code takes at least one bit: too few bits fail here at once,
+    // as they would at the end.
+    if (m_nBitEnd - m_nBitPos < size) return false;
     std::size_t i = 0;
     if (size >= kTableMinOutput) {
       BuildTable(root);
-      // Whole table lookups only while four input bytes remain from the
-      // cursor's byte, so a peek never reads past the input.
-      while (i < size && (m_nBitPos >> 3) + 4 <= m_nBytes) {
-        std::uint32_t entry = m_Table[Peek()];
-        m_nBitPos += entry >> 16;
-        int node = static_cast<int>(entry & 0xFFFF);
-        while (node >= kFirstInner) {
-          int bit = ReadBit();
-          if (bit < 0) return false;
-          node = m_Child[bit][node];
+      // Four lookups per 64-bit load, each writing four bytes: only while
+      // the load stays inside the input and the writes inside the output.
+      // Four lookups take at most 48 bits, and a load at any bit offset
+      // holds at least 57. The state is kept in locals, since the byte
+      // stores through `out` could alias the members.
+      const std::uint32_t* table = m_Table.data();
+      const std::uint8_t* in = m_pIn;
+      const std::size_t bytes = m_nBytes;
+      std::uint64_t pos = m_nBitPos;
+      std::uint8_t* o = out + i;
+      std::uint8_t* const oEnd = out + size;
+      while (oEnd - o >= 16 && (pos >> 3) + 8 <= bytes) {
+        std::uint64_t w = LoadBigEndian64(in + (pos >> 3)) << (pos & 7);
+        std::uint32_t e = table[w >> (64 - kTableBits)];
+        if (EntryCount(e) != 0) {
+          std::memcpy(o, &e, 4);
+          o += EntryCount(e);
+          w <<= EntryBits(e);
+          pos += EntryBits(e);
+          e = table[w >> (64 - kTableBits)];
+          if (EntryCount(e) != 0) {
+            std::memcpy(o, &e, 4);
+            o += EntryCount(e);
+            w <<= EntryBits(e);
+            pos += EntryBits(e);
+            e = table[w >> (64 - kTableBits)];
+            if (EntryCount(e) != 0) {
+              std::memcpy(o, &e, 4);
+              o += EntryCount(e);
+              w <<= EntryBits(e);
+              pos += EntryBits(e);
+              e = table[w >> (64 - kTableBits)];
+              if (EntryCount(e) != 0) {
+                std::memcpy(o, &e, 4);
+                o += EntryCount(e);
+                pos += EntryBits(e);
+                continue;
+              }
+            }
+          }
         }
-        out[i++] = static_cast<std::uint8_t>(node);
+        // A code longer than the table: walked a bit at a time.
+        m_nBitPos = pos;
+        const int node = DecodeOne(root);
+        if (node < 0) return false;
+        *o++ = static_cast<std::uint8_t>(node);
+        pos = m_nBitPos;
       }
+      m_nBitPos = pos;
+      i = static_cast<std::size_t>(o - out);
     }
     for (; i < size; ++i) {
-      int node = root;
-      while (node >= kFirstInner) {
-        int bit = ReadBit();
-        if (bit < 0) return false;
-        node = m_Child[bit][node];
-      }
+      const int node = DecodeOne(root);
+      if (node < 0) return false;
       out[i] = static_cast<std::uint8_t>(node);
     }
     return true;
@@ -66,6 +116,18 @@ class HuffmanDecoder {
     int bit = (m_pIn[m_nBitPos >> 3] >> (7 - (m_nBitPos & 7))) & 1;
     ++m_nBitPos;
     return bit;
+  }
+
+  // One code walked from the root a bit at a time: its literal, or -1 when
+  // the bits run out.
+  int DecodeOne(int root) {
+    int node = root;
+    while (node >= kFirstInner) {
+      const int bit = ReadBit();
+      if (bit < 0) return -1;
+      node = m_Child[bit][node];
+    }
+    return node;
   }
 
   bool BuildSubtree(int* node) {
@@ -91,28 +153,37 @@ class HuffmanDecoder {
     return true;
   }
 
-  // The next kTableBits bits; four bytes from the cursor's byte must exist.
-  std::uint32_t Peek() const {
-    std::uint32_t w;
-    std::memcpy(&w, m_pIn + (m_nBitPos >> 3), 4);
-    if constexpr (std::endian::native == std::endian::little) w = __builtin_bswap32(w);
-    w <<= (m_nBitPos & 7);
-    return w >> (32 - kTableBits);
+  // Walks one code from the root through the bits of `prefix` from bit
+  // `from` (counted from the top of its kTableBits bits): the literal and
+  // the bits it took, or -1 when the prefix ends first.
+  int WalkPrefix(int root, std::uint32_t prefix, std::uint32_t from, std::uint32_t* taken) const {
+    int node = root;
+    std::uint32_t used = 0;
+    while (node >= kFirstInner) {
+      if (from + used == kTableBits) return -1;
+      const int bit = static_cast<int>((prefix >> (kTableBits - 1 - from - used)) & 1);
+      node = m_Child[bit][node];
+      ++used;
+    }
+    *taken = used;
+    return node;
   }
 
-  // For every kTableBits-bit prefix: the leaf it reaches and the bits that
-  // took, or the inner node reached after all kTableBits bits.
+  // For every kTableBits-bit prefix: the whole codes it begins with (up to
+  // three) and the bits they take.
   void BuildTable(int root) {
     m_Table.resize(std::size_t{1} << kTableBits);
     for (std::uint32_t p = 0; p < m_Table.size(); ++p) {
-      int node = root;
-      std::uint32_t used = 0;
-      while (node >= kFirstInner && used < kTableBits) {
-        int bit = static_cast<int>((p >> (kTableBits - 1 - used)) & 1);
-        node = m_Child[bit][node];
-        ++used;
+      std::uint32_t entry = 0, bits = 0, count = 0;
+      while (count < 3) {
+        std::uint32_t taken = 0;
+        const int literal = WalkPrefix(root, p, bits, &taken);
+        if (literal < 0) break;
+        entry |= static_cast<std::uint32_t>(literal) << (8 * count);
+        bits += taken;
+        ++count;
       }
-      m_Table[p] = (used << 16) | static_cast<std::uint32_t>(node);
+      m_Table[p] = entry | (count << 24) | (bits << 28);
     }
   }
 

@@ -10,10 +10,11 @@
 #include "platform/time.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0 || size > (1u << 20)) return 0;
+  if (size == 0 || size > (1u << 18)) return 0;
   static pl::ManualClock clock;
   pl::SetClock(&clock);
-  pl::SoundDevice device;
+  // One device for the whole run, as the program has one.
+  static pl::SoundDevice device;
   pl::MovieStream stream;
   if (stream.OpenSource(pl::MemoryMovieSource({data, size}), &device) != pl::MovieOpenResult::Ok) return 0;
   const int w = stream.Width(), h = stream.Height();
@@ -24,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   stream.SetVolume(-600);
   stream.SetState(pl::MovieState::Run);
   for (int pass = 0; pass < 2; ++pass) {
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < 6; ++i) {
       const pl::MovieSample r = sameSize && (i & 1) ? stream.Update(own.data(), w * 4, w, h)
                                                     : stream.Update(small.data(), 64 * 4, 64, 48);
       if (r == pl::MovieSample::EndOfStream || r == pl::MovieSample::NoVideo) break;

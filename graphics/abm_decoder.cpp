@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "framework/byte_io.h"
+#include "graphics/pixel_kernels.h"
 
 using byteio::GetLE16;
 using byteio::GetLE32;
@@ -14,6 +15,15 @@ inline std::uint32_t Opaque(std::uint8_t b, std::uint8_t g, std::uint8_t r) {
   return b | (static_cast<std::uint32_t>(g) << 8) | (static_cast<std::uint32_t>(r) << 16) | 0xFF000000u;
 }
 
+// Opaque pixels from 3-byte B, G, R; n is at most a frame (below 2^31).
+void Expand24(std::uint32_t* dst, const std::uint8_t* src, std::size_t n, bool simd) {
+  if (simd) {
+    pixk::Kernels(true).expand24(dst, src, static_cast<int>(n));
+  } else {
+    for (std::size_t i = 0; i < n; ++i) dst[i] = Opaque(src[3 * i], src[3 * i + 1], src[3 * i + 2]);
+  }
+}
+
 }  // namespace
 
 void LoadAbmPalette(ByteSpan file, std::uint8_t* palette) {
@@ -22,14 +32,14 @@ void LoadAbmPalette(ByteSpan file, std::uint8_t* palette) {
     std::memcpy(palette, file.data() + kAbmInfoEnd, std::min<std::size_t>(1024, file.size() - kAbmInfoEnd));
 }
 
-void DecodeSingleImage(ByteSpan file, const AbmHeader& h, std::uint8_t* dst, std::size_t pixels) {
+void DecodeSingleImage(ByteSpan file, const AbmHeader& h, std::uint8_t* dst, std::size_t pixels, bool simd) {
   const ByteSpan data = h.pixelOffset < file.size() ? file.subspan(h.pixelOffset) : ByteSpan{};
   if (h.variant == kAbmCoded32) {
-    DecodeByteCoding(data, dst, pixels);
+    DecodeByteCoding(data, dst, pixels, simd);
   } else if (h.variant == kAbmIndexCoded) {
     std::uint8_t palette[1024];
     LoadAbmPalette(file, palette);
-    DecodeIndexCoding(data, palette, dst, pixels);
+    DecodeIndexCoding(data, palette, dst, pixels, simd);
   }
 }
 
@@ -63,7 +73,10 @@ bool IsPlainBmp(const AbmHeader& h) {
   return (h.bitCount == 8 || h.bitCount == 24) && h.compression == 0 && h.infoSize == 40;
 }
 
-std::size_t DecodeByteCoding(ByteSpan src, std::uint8_t* dst, std::size_t pixels) {
+namespace {
+
+// The byte-by-byte forms: they define what the decoders produce.
+std::size_t DecodeByteCodingPlain(ByteSpan src, std::uint8_t* dst, std::size_t pixels) {
   const std::size_t total = pixels * 3;
   std::size_t produced = 0, i = 0, pix = 0;
   int pos = 0;
@@ -97,7 +110,7 @@ std::size_t DecodeByteCoding(ByteSpan src, std::uint8_t* dst, std::size_t pixels
   return produced;
 }
 
-std::size_t DecodeIndexCoding(ByteSpan src, const std::uint8_t* palette, std::uint8_t* dst, std::size_t pixels) {
+std::size_t DecodeIndexCodingPlain(ByteSpan src, const std::uint8_t* palette, std::uint8_t* dst, std::size_t pixels) {
   std::size_t pix = 0, i = 0;
   auto put = [&](std::uint8_t index, std::uint8_t a) {
     const std::uint8_t* e = palette + 4 * index;
@@ -124,6 +137,96 @@ std::size_t DecodeIndexCoding(ByteSpan src, const std::uint8_t* palette, std::ui
     }
   }
   return pix;
+}
+
+// The run forms: the same pairs, with the whole pixels of a run written a
+// pixel at a time (literal colour bytes through the 24-to-32-bit kernel)
+// and only the bytes before the first and after the last whole pixel of a
+// run written one by one. Every length is cut exactly as in the plain form.
+std::size_t DecodeByteCodingRuns(ByteSpan src, std::uint8_t* dst, std::size_t pixels, const pixk::RowKernels& k) {
+  const std::size_t total = pixels * 3;
+  std::size_t pix = 0, i = 0;
+  int pos = 0;
+  auto produced = [&] { return pix * 3 + static_cast<std::size_t>(pos); };
+  auto put = [&](std::uint8_t v, std::uint8_t a) {
+    dst[pix * 4 + pos] = v;
+    if (pos == 2) {
+      dst[pix * 4 + 3] = a;
+      ++pix;
+      pos = 0;
+    } else {
+      ++pos;
+    }
+  };
+  std::uint32_t* const dst32 = reinterpret_cast<std::uint32_t*>(dst);
+  while (produced() < total && i + 2 <= src.size()) {
+    const std::uint8_t code = src[i], n = src[i + 1];
+    i += 2;
+    if (code == 0) {
+      std::size_t run = std::min<std::size_t>(n, total - produced());
+      for (; run > 0 && pos != 0; --run) put(0, 0);
+      const std::size_t whole = run / 3;
+      std::memset(dst32 + pix, 0, whole * 4);
+      pix += whole;
+      for (run -= whole * 3; run > 0; --run) put(0, 0);
+    } else if (code == 255) {
+      const std::size_t avail = src.size() - i;
+      std::size_t run = std::min({static_cast<std::size_t>(n), total - produced(), avail});
+      const std::uint8_t* s = src.data() + i;
+      for (; run > 0 && pos != 0; --run) put(*s++, 255);
+      const std::size_t whole = run / 3;
+      k.expand24(dst32 + pix, s, static_cast<int>(whole));
+      pix += whole;
+      s += whole * 3;
+      for (run -= whole * 3; run > 0; --run) put(*s++, 255);
+      if (avail < n) break;  // the file ends inside the run
+      i += n;
+    } else {
+      put(n, code);
+    }
+  }
+  return produced();
+}
+
+std::size_t DecodeIndexCodingRuns(ByteSpan src, const std::uint8_t* palette, std::uint8_t* dst, std::size_t pixels) {
+  std::uint32_t colour[256];
+  for (int e = 0; e < 256; ++e) {
+    const std::uint8_t* p = palette + 4 * e;
+    colour[e] = p[0] | (static_cast<std::uint32_t>(p[1]) << 8) | (static_cast<std::uint32_t>(p[2]) << 16);
+  }
+  std::uint32_t* const d = reinterpret_cast<std::uint32_t*>(dst);
+  std::size_t pix = 0, i = 0;
+  while (pix < pixels && i + 2 <= src.size()) {
+    const std::uint8_t code = src[i], n = src[i + 1];
+    i += 2;
+    if (code == 0) {
+      const std::size_t run = std::min<std::size_t>(n, pixels - pix);
+      std::fill(d + pix, d + pix + run, colour[0]);  // entry 0's colour, not black
+      pix += run;
+    } else if (code == 255) {
+      const std::size_t avail = src.size() - i;
+      const std::size_t run = std::min({static_cast<std::size_t>(n), pixels - pix, avail});
+      const std::uint8_t* s = src.data() + i;
+      for (std::size_t e = 0; e < run; ++e) d[pix + e] = colour[s[e]] | 0xFF000000u;
+      pix += run;
+      if (avail < n) break;
+      i += n;
+    } else {
+      d[pix++] = colour[n] | (static_cast<std::uint32_t>(code) << 24);
+    }
+  }
+  return pix;
+}
+
+}  // namespace
+
+std::size_t DecodeByteCoding(ByteSpan src, std::uint8_t* dst, std::size_t pixels, bool simd) {
+  return simd ? DecodeByteCodingRuns(src, dst, pixels, pixk::Kernels(true)) : DecodeByteCodingPlain(src, dst, pixels);
+}
+
+std::size_t DecodeIndexCoding(ByteSpan src, const std::uint8_t* palette, std::uint8_t* dst, std::size_t pixels,
+                              bool simd) {
+  return simd ? DecodeIndexCodingRuns(src, palette, dst, pixels) : DecodeIndexCodingPlain(src, palette, dst, pixels);
 }
 
 std::size_t DecodeIndexCodingPlanes(ByteSpan src, std::uint8_t* indices, std::uint8_t* alpha, std::size_t pixels) {
@@ -203,7 +306,7 @@ ByteSpan AbmFrameData(ByteSpan file, const AbmHeader& h, int k) {
   return file.subspan(off);
 }
 
-void DecodeStackedFrames(ByteSpan file, const AbmHeader& h, std::uint32_t* dst) {
+void DecodeStackedFrames(ByteSpan file, const AbmHeader& h, std::uint32_t* dst, bool simd) {
   const std::size_t framePixels = static_cast<std::size_t>(h.width) * static_cast<std::size_t>(h.height);
   for (int k = 0; k < h.frameCount; ++k) {
     const ByteSpan data = AbmFrameData(file, h, k);
@@ -211,19 +314,19 @@ void DecodeStackedFrames(ByteSpan file, const AbmHeader& h, std::uint32_t* dst) 
     if (k == 0 && h.variant == kAbmStacked) {
       // Raw rows of width x 3 bytes with no padding, top-down, opaque.
       const std::size_t n = std::min(framePixels, data.size() / 3);
-      for (std::size_t i = 0; i < n; ++i) frame[i] = Opaque(data[3 * i], data[3 * i + 1], data[3 * i + 2]);
+      Expand24(frame, data.data(), n, simd);
     } else {
-      DecodeByteCoding(data, reinterpret_cast<std::uint8_t*>(frame), framePixels);
+      DecodeByteCoding(data, reinterpret_cast<std::uint8_t*>(frame), framePixels, simd);
     }
   }
 }
 
-void DecodeBmp24(ByteSpan file, const AbmHeader& h, std::uint32_t* dst) {
+void DecodeBmp24(ByteSpan file, const AbmHeader& h, std::uint32_t* dst, bool simd) {
   const int absH = h.height < 0 ? -h.height : h.height;
   for (int r = 0; r < absH; ++r) {
     const ByteSpan row = BmpRow(file, h.pixelOffset, h.width, h.height, 3, r);
     std::uint32_t* d = dst + static_cast<std::size_t>(r) * h.width;
-    for (std::size_t i = 0; i + 3 <= row.size(); i += 3) d[i / 3] = Opaque(row[i], row[i + 1], row[i + 2]);
+    Expand24(d, row.data(), row.size() / 3, simd);
   }
 }
 
@@ -266,7 +369,7 @@ void CutRect(const std::vector<std::uint32_t>& src, int sw, int sh, int x, int y
 }
 }  // namespace
 
-bool DecodeParts(ByteSpan file, const AbmHeader& h, AbmPartSet* out) {
+bool DecodeParts(ByteSpan file, const AbmHeader& h, AbmPartSet* out, bool simd) {
   *out = AbmPartSet{};
   if (h.groupCount == 0 || h.frameCount == 0) return false;
   out->groups.resize(h.groupCount);
@@ -301,7 +404,7 @@ bool DecodeParts(ByteSpan file, const AbmHeader& h, AbmPartSet* out) {
     part.rect = r;
     part.group = index;
     part.pixels.assign(static_cast<std::size_t>(n), 0);
-    DecodeByteCoding(data.subspan(17), reinterpret_cast<std::uint8_t*>(part.pixels.data()), static_cast<std::size_t>(n));
+    DecodeByteCoding(data.subspan(17), reinterpret_cast<std::uint8_t*>(part.pixels.data()), static_cast<std::size_t>(n), simd);
     out->groups[index] = r;
   }
   // Composites: what the base (part 0) shows under each animated group.

@@ -62,17 +62,24 @@ bool IsPlainBmp(const AbmHeader& h);
 // The 256-entry palette at offset 54 (1024 bytes); entries past the end of
 // the file are zero.
 void LoadAbmPalette(ByteSpan file, std::uint8_t* palette);
+// The decoders of 32-bit pixels take a `simd` switch like the pixel
+// routines: with it off they run the byte-by-byte form that defines their
+// result; with it on (the default) they write whole pixels of a run at once
+// through the SIMD kernels the processor and the level cap allow, giving
+// the same bytes. `dst` is 4-byte aligned.
+
 // Variant 32 (byte coding) or 248 (index coding through the palette) from
 // the pixel-data offset into `pixels` packed 32-bit pixels.
-void DecodeSingleImage(ByteSpan file, const AbmHeader& h, std::uint8_t* dst, std::size_t pixels);
+void DecodeSingleImage(ByteSpan file, const AbmHeader& h, std::uint8_t* dst, std::size_t pixels, bool simd = true);
 
 // Byte coding: pairs (code, n) into B, G, R colour bytes with the alpha
 // written after each red byte. Fills at most `pixels` pixels of `dst`
 // (4 bytes each); returns the colour bytes produced.
-std::size_t DecodeByteCoding(ByteSpan src, std::uint8_t* dst, std::size_t pixels);
+std::size_t DecodeByteCoding(ByteSpan src, std::uint8_t* dst, std::size_t pixels, bool simd = true);
 // Index coding through a 1024-byte palette into 32-bit pixels; returns the
 // pixels produced.
-std::size_t DecodeIndexCoding(ByteSpan src, const std::uint8_t* palette, std::uint8_t* dst, std::size_t pixels);
+std::size_t DecodeIndexCoding(ByteSpan src, const std::uint8_t* palette, std::uint8_t* dst, std::size_t pixels,
+                              bool simd = true);
 // Index coding into an index plane and an alpha plane.
 std::size_t DecodeIndexCodingPlanes(ByteSpan src, std::uint8_t* indices, std::uint8_t* alpha, std::size_t pixels);
 
@@ -106,10 +113,10 @@ ByteSpan AbmFrameData(ByteSpan file, const AbmHeader& h, int k);
 // Frames of variants 1 and 3 stacked into width x (height x frames) pixels
 // (`dst` holds that many). Variant 1 copies frame 0 raw (rows of width x 3
 // bytes, no padding).
-void DecodeStackedFrames(ByteSpan file, const AbmHeader& h, std::uint32_t* dst);
+void DecodeStackedFrames(ByteSpan file, const AbmHeader& h, std::uint32_t* dst, bool simd = true);
 // 24-bit rows into top-down opaque pixels; 8-bit rows through the file's
 // palette into top-down opaque pixels.
-void DecodeBmp24(ByteSpan file, const AbmHeader& h, std::uint32_t* dst);
+void DecodeBmp24(ByteSpan file, const AbmHeader& h, std::uint32_t* dst, bool simd = true);
 void DecodeBmp8To32(ByteSpan file, const AbmHeader& h, std::uint32_t* dst);
 // 8-bit rows into a top-down index plane of width x |height| bytes.
 void DecodeBmp8Indices(ByteSpan file, const AbmHeader& h, std::uint8_t* dst);
@@ -132,4 +139,4 @@ struct AbmPartSet {
 // holes of groups 1 and up (not group 3) into the base parts named by
 // sequence 0. False when the file has no group or no frame, or a part
 // claims an impossible size.
-bool DecodeParts(ByteSpan file, const AbmHeader& h, AbmPartSet* out);
+bool DecodeParts(ByteSpan file, const AbmHeader& h, AbmPartSet* out, bool simd = true);

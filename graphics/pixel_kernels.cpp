@@ -181,15 +181,30 @@ void Glyph(std::uint32_t* d, const std::uint8_t* coverage, int n, std::uint32_t 
   }
 }
 
+void Expand24(std::uint32_t* d, const std::uint8_t* s, int n) {
+  for (int i = 0; i < n; ++i, s += 3) d[i] = Pack(s[0], s[1], s[2], 255);
+}
+
 const RowKernels kPlain = {Alpha,     AlphaOpacity, Fade,    Add,   Composite, CompositeAdd, TintCopy, TintBlend,
                            FillMask,  Fill,         Shift,   Shrink2, Shrink4, Tone,       LutBlend, Multiply,
-                           Glyph};
+                           Glyph,     Expand24};
 
 std::atomic<int> g_nCap{static_cast<int>(SimdLevel::Avx2)};
 
 }  // namespace
 
 const RowKernels& PlainKernels() { return kPlain; }
+
+bool FindChannelTone(int tone, ChannelTone* out) {
+  switch (tone) {
+    case 3: *out = {{0, 0, 0}, {0, 0, 0}, {51, 51, 0}}; return true;
+    case 4: *out = {{31, 0, 0}, {0, 0, 0}, {32, 64, 64}}; return true;
+    case 6: *out = {{0, 0, 0}, {0, 0, 96}, {0, 80, 0}}; return true;
+    case 7: *out = {{0, 31, 0}, {0, 0, 0}, {96, 32, 96}}; return true;
+    case 8: *out = {{0, 0, 31}, {0, 0, 0}, {192, 192, 32}}; return true;
+    default: return false;
+  }
+}
 
 SimdLevel ActiveSimdLevel() {
   int level = static_cast<int>(SimdLevel::Plain);

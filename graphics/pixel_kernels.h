@@ -45,6 +45,8 @@ struct RowKernels {
   void (*multiply)(std::uint32_t* d, const std::uint32_t* s, int n, int k);
   // d.c blended with colour (0x00RRGGBB) by the coverage byte; d.a unchanged
   void (*glyph)(std::uint32_t* d, const std::uint8_t* coverage, int n, std::uint32_t colour);
+  // n pixels from 3n bytes B, G, R (reading no byte past them); d.a = 255
+  void (*expand24)(std::uint32_t* d, const std::uint8_t* s, int n);
 };
 
 const RowKernels& PlainKernels();
@@ -62,6 +64,18 @@ SimdLevel GetSimdLevelCap();
 // The kernels a routine uses: plain unless SIMD is allowed (the buffer's
 // flag, when there is one, and the cap).
 const RowKernels& Kernels(bool simdAllowed);
+
+// The colour tones that change each channel by itself (3, 4, 6, 7, 8), in
+// the one form the SIMD sets compute them:
+//   x + add + ((255 - x) * up >> 8) - (x * sub >> 8)
+// with constants per channel. The shifts of the plain formulas are the same
+// products: x >> 3 is x * 32 >> 8, x / 4 is x * 64 >> 8, 3 x >> 2 is
+// x * 192 >> 8 and 3 t >> 3 is t * 96 >> 8.
+struct ChannelTone {
+  short add[3], up[3], sub[3];  // B, G, R; alpha is left alone
+};
+// False for the tones that are not of this form.
+bool FindChannelTone(int tone, ChannelTone* out);
 
 // Plain per-pixel helpers shared by the kernels' scalar tails.
 inline std::uint32_t Mix(std::uint32_t d, std::uint32_t s, std::uint32_t k) {

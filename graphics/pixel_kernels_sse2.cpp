@@ -187,66 +187,65 @@ void Shrink4(std::uint32_t* d, const std::uint32_t* const* rows, int n) {
   }
 }
 
-// Lane selection within a pixel's four 16-bit lanes (B, G, R, A).
-inline __m128i Lanes(short b, short g, short r, short a) { return _mm_setr_epi16(b, g, r, a, b, g, r, a); }
 inline __m128i Select(__m128i mask, __m128i yes, __m128i no) {
   return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
 }
-inline __m128i MulShr(__m128i x, int m, int sh) {
-  return _mm_srl_epi16(_mm_mullo_epi16(x, _mm_set1_epi16(static_cast<short>(m))), _mm_cvtsi32_si128(sh));
+
+// The grey weight (151 B + 77 G + 28 R) >> 8 of each pixel in its 32-bit lane.
+inline __m128i Luma(__m128i v) {
+  const __m128i br = _mm_and_si128(v, _mm_set1_epi32(0x00FF00FF));
+  const __m128i g = _mm_and_si128(_mm_srli_epi32(v, 8), _mm_set1_epi32(0xFF));
+  const __m128i sum = _mm_add_epi32(_mm_madd_epi16(br, _mm_set1_epi32((28 << 16) | 151)),
+                                    _mm_madd_epi16(g, _mm_set1_epi32(77)));
+  return _mm_srli_epi32(sum, 8);
+}
+inline __m128i KeepA(__m128i v) { return _mm_and_si128(v, AMask()); }
+
+inline __m128i Grey4(__m128i v) {
+  const __m128i y = Luma(v);
+  return _mm_or_si128(_mm_or_si128(KeepA(v), y), _mm_or_si128(_mm_slli_epi32(y, 8), _mm_slli_epi32(y, 16)));
 }
 
-__m128i Tone16(__m128i x, int tone) {
-  const __m128i laneB = Lanes(-1, 0, 0, 0), laneG = Lanes(0, -1, 0, 0), laneR = Lanes(0, 0, -1, 0);
-  const __m128i c31 = _mm_set1_epi16(31), c255 = _mm_set1_epi16(255);
-  switch (tone) {
-    case 3: {
-      const __m128i t = _mm_sub_epi16(x, MulShr(x, 51, 8));
-      return Select(_mm_or_si128(laneB, laneG), t, x);
-    }
-    case 4: {
-      const __m128i b = _mm_sub_epi16(_mm_add_epi16(x, c31), _mm_srli_epi16(x, 3));
-      const __m128i gr = _mm_sub_epi16(x, _mm_srli_epi16(x, 2));
-      return Select(laneB, b, Select(_mm_or_si128(laneG, laneR), gr, x));
-    }
-    case 5:
-      return Select(_mm_or_si128(_mm_or_si128(laneB, laneG), laneR), _mm_sub_epi16(c255, x), x);
-    case 6: {
-      const __m128i g = _mm_sub_epi16(x, MulShr(x, 80, 8));
-      const __m128i r = _mm_add_epi16(x, MulShr(_mm_sub_epi16(c255, x), 3, 3));
-      return Select(laneG, g, Select(laneR, r, x));
-    }
-    case 7: {
-      const __m128i br = _mm_sub_epi16(x, MulShr(x, 96, 8));
-      const __m128i g = _mm_sub_epi16(_mm_add_epi16(x, c31), _mm_srli_epi16(x, 3));
-      return Select(laneG, g, Select(_mm_or_si128(laneB, laneR), br, x));
-    }
-    case 8: {
-      const __m128i bg = _mm_sub_epi16(x, MulShr(x, 3, 2));
-      const __m128i r = _mm_sub_epi16(_mm_add_epi16(x, c31), _mm_srli_epi16(x, 3));
-      return Select(_mm_or_si128(laneB, laneG), bg, Select(laneR, r, x));
-    }
-    default: {
-      // y = (151 B + 77 G + 28 R) >> 8 for both pixels, spread over their lanes
-      const __m128i m = _mm_madd_epi16(x, Lanes(151, 77, 28, 0));
-      const __m128i y32 = _mm_srli_epi32(_mm_add_epi32(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(2, 3, 0, 1))), 8);
-      const __m128i y16 = _mm_packs_epi32(y32, y32);
-      const __m128i y = _mm_shufflehi_epi16(_mm_shufflelo_epi16(y16, 0x00), 0xFF);
-      const __m128i rgb = _mm_or_si128(_mm_or_si128(laneB, laneG), laneR);
-      if (tone != 2) return Select(rgb, y, x);
-      const __m128i b = _mm_sub_epi16(y, MulShr(y, 56, 8));
-      const __m128i g = _mm_sub_epi16(y, _mm_srli_epi16(y, 5));
-      const __m128i r = _mm_add_epi16(y, MulShr(_mm_sub_epi16(c255, y), 48, 8));
-      return Select(laneB, b, Select(laneG, g, Select(laneR, r, x)));
-    }
-  }
+// y stays below 256, so the 16-bit products of its lane are exact and the
+// lane's upper half stays 0.
+inline __m128i Sepia4(__m128i v) {
+  const __m128i y = Luma(v);
+  const __m128i b = _mm_sub_epi32(y, _mm_srli_epi32(_mm_mullo_epi16(y, _mm_set1_epi32(56)), 8));
+  const __m128i g = _mm_sub_epi32(y, _mm_srli_epi32(y, 5));
+  const __m128i up = _mm_mullo_epi16(_mm_sub_epi32(_mm_set1_epi32(255), y), _mm_set1_epi32(48));
+  const __m128i r = _mm_add_epi32(y, _mm_srli_epi32(up, 8));
+  return _mm_or_si128(_mm_or_si128(KeepA(v), b), _mm_or_si128(_mm_slli_epi32(g, 8), _mm_slli_epi32(r, 16)));
 }
+
+struct ChannelLanes {
+  __m128i add, up, sub;
+  explicit ChannelLanes(const ChannelTone& t)
+      : add(_mm_setr_epi16(t.add[0], t.add[1], t.add[2], 0, t.add[0], t.add[1], t.add[2], 0)),
+        up(_mm_setr_epi16(static_cast<short>(t.up[0] << 8), static_cast<short>(t.up[1] << 8),
+                          static_cast<short>(t.up[2] << 8), 0, static_cast<short>(t.up[0] << 8),
+                          static_cast<short>(t.up[1] << 8), static_cast<short>(t.up[2] << 8), 0)),
+        sub(_mm_setr_epi16(static_cast<short>(t.sub[0] << 8), static_cast<short>(t.sub[1] << 8),
+                           static_cast<short>(t.sub[2] << 8), 0, static_cast<short>(t.sub[0] << 8),
+                           static_cast<short>(t.sub[1] << 8), static_cast<short>(t.sub[2] << 8), 0)) {}
+  __m128i Apply16(__m128i x) const {
+    const __m128i t = _mm_xor_si128(x, _mm_set1_epi16(255));  // 255 - x
+    return _mm_sub_epi16(_mm_add_epi16(_mm_add_epi16(x, add), _mm_mulhi_epu16(t, up)), _mm_mulhi_epu16(x, sub));
+  }
+  __m128i Apply(__m128i v) const { return _mm_packus_epi16(Apply16(Lo(v)), Apply16(Hi(v))); }
+};
 
 void Tone(std::uint32_t* p, int n, int tone) {
   int i = 0;
-  for (; i + 4 <= n; i += 4) {
-    const __m128i v = Load(p + i);
-    Store(p + i, _mm_packus_epi16(Tone16(Lo(v), tone), Tone16(Hi(v), tone)));
+  ChannelTone ct;
+  if (tone == 2) {
+    for (; i + 4 <= n; i += 4) Store(p + i, Sepia4(Load(p + i)));
+  } else if (tone == 5) {
+    for (; i + 4 <= n; i += 4) Store(p + i, _mm_xor_si128(Load(p + i), RgbMask()));
+  } else if (FindChannelTone(tone, &ct)) {
+    const ChannelLanes lanes(ct);
+    for (; i + 4 <= n; i += 4) Store(p + i, lanes.Apply(Load(p + i)));
+  } else {
+    for (; i + 4 <= n; i += 4) Store(p + i, Grey4(Load(p + i)));
   }
   P().tone(p + i, n - i, tone);
 }
@@ -293,9 +292,22 @@ void Glyph(std::uint32_t* d, const std::uint8_t* coverage, int n, std::uint32_t 
   P().glyph(d + i, coverage + i, n - i, colour);
 }
 
+// SSE2 has no byte shuffle; four pixels are cut from three 32-bit words.
+void Expand24(std::uint32_t* d, const std::uint8_t* s, int n) {
+  int i = 0;
+  for (; i + 4 <= n; i += 4, s += 12) {
+    std::uint32_t w[3];
+    std::memcpy(w, s, 12);
+    const __m128i v = _mm_setr_epi32(static_cast<int>(w[0]), static_cast<int>((w[0] >> 24) | (w[1] << 8)),
+                                     static_cast<int>((w[1] >> 16) | (w[2] << 16)), static_cast<int>(w[2] >> 8));
+    Store(d + i, _mm_or_si128(v, AMask()));
+  }
+  P().expand24(d + i, s, n - i);
+}
+
 const RowKernels kSse2 = {Alpha,    AlphaOpacity, Fade,  Add,     Composite, CompositeAdd, TintCopy, TintBlend,
                           FillMask, Fill,         Shift, Shrink2, Shrink4,   Tone,         LutBlend, Multiply,
-                          Glyph};
+                          Glyph,    Expand24};
 
 }  // namespace
 

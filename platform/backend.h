@@ -1,6 +1,44 @@
 // The backend behind the platform's window, message, dialog and clock
 // functions: the SDL backend for the real program, the Fake backend for
 // tests. Exactly one is installed at a time.
+//
+// The model. Code above platform/ never sees this interface: it calls the
+// platform's functions (window, messages, display, dialog, input, time),
+// and they call the installed backend. main() makes the SDL backend
+// (CreateSdlBackend), installs it with SetBackend before anything else of
+// the platform is used, runs the program and uninstalls it after shutdown;
+// a test makes a FakeBackend, which installs itself and uninstalls itself
+// when it is destroyed.
+//
+// Threads: every operation of the backend is called on the main thread,
+// the one that makes the window and pumps its messages, except clock(),
+// which any thread may read. Other threads (sound channels, the movie, the
+// cursor glide) use only what the platform marks safe for them: posting a
+// message (PostMessage), asking for a cursor move that the next pump makes
+// (SetCursorPos), presenting into a window's front buffer or scaled picture
+// (under Window::pixelsMu), reading its client origin, the clock, files and
+// the sound device.
+//
+// Call order: SetBackend; CreateNative when the program makes its window
+// (false: there is no window and start-up fails); then at every PeekMessage
+// PumpEvents makes a pending cursor move, turns the native events gathered
+// since the last pump (close, focus, keys, buttons, moves, the wheel, menu
+// choices, text input) into key and button state and posted messages, in
+// the order they happened; the SDL backend then draws what was presented
+// since the last pump (the fake leaves it in the window's front buffer for
+// the test to read). The other operations come with the platform call that
+// needs them (TitleChanged after SetWindowText, SetFullscreen for a change
+// of display mode, ShowMessageBox and RunDialog, which return only when
+// answered); HideNative at DestroyWindow, FreeNative at FreeWindow, and
+// SetBackend(nullptr) last.
+//
+// The fake and the SDL backend behave alike for everything above this
+// interface: the same native events give the same key state, the same
+// messages and the same refusals (a close, focus, key presses and releases,
+// a click below the menu strip, an instant click, clipped presents, a
+// full-screen mode the display does not list).
+// tests/platform/backend_contract_test.cpp shows it by running the same
+// cases against both, the SDL backend on the dummy video driver.
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -18,6 +56,7 @@ namespace pl {
 
 struct EditControl;
 struct ImeState;
+class SoundDevice;
 
 // The platform's record of a window; the backend keeps its native part in
 // `native`.
@@ -92,6 +131,12 @@ class Dialog {
   void Command(int id);
 };
 
+// Changes come faster than a display shows them only while the game skips
+// or runs several steps a frame: the window is presented at most once in
+// this many milliseconds, a repaint the system asks for excepted; what
+// changed meanwhile goes up with the next present.
+inline constexpr std::uint32_t kMinPresentIntervalMs = 16;
+
 class Backend {
  public:
   virtual ~Backend() = default;
@@ -118,8 +163,16 @@ class Backend {
   virtual bool SetFullscreen(Window& w, FullscreenKind kind, int width, int height) = 0;
   virtual void ScaledViewChanged(Window& w) = 0;
 
-  // Turns native events into posted messages.
+  // Turns native events into posted messages, through the InputStep
+  // (input_step.h) that every backend feeds.
   virtual void PumpEvents() = 0;
+  // Runs the menu loop of the window's menu bar until it closes, opened by
+  // a left press at a window point on the strip, or by Alt alone (null);
+  // it ends with InputStep::EndMenuLoop.
+  virtual void RunMenuLoop(Window& w, const Point* openingClick) = 0;
+  // The sound device on this backend's output; null when none can be
+  // opened.
+  virtual std::unique_ptr<SoundDevice> OpenSoundDevice() = 0;
 
   virtual int ShowMessageBox(Window* owner, const std::string& textCp932, const std::string& captionCp932,
                              std::uint32_t style) = 0;

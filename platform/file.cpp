@@ -9,7 +9,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <mutex>
+#include <utility>
 
 #include "platform/backend.h"
 #include "platform/text.h"
@@ -258,6 +260,23 @@ bool FolderExists(std::string_view gamePathCp932) {
   return path && ::stat(path->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool GetFileWriteTime(std::string_view gamePathCp932, FileTime* out) {
+  const std::optional<std::string> path = FindFile(gamePathCp932);
+  struct stat st;
+  if (!path || ::stat(path->c_str(), &st) != 0) return false;
+  const std::time_t seconds = st.st_mtim.tv_sec;
+  std::tm tm{};
+  if (!::localtime_r(&seconds, &tm)) return false;
+  out->year = tm.tm_year + 1900;
+  out->month = tm.tm_mon + 1;
+  out->day = tm.tm_mday;
+  out->hour = tm.tm_hour;
+  out->minute = tm.tm_min;
+  out->second = tm.tm_sec;
+  out->stamp = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return true;
+}
+
 bool CreateFolder(std::string_view gamePathCp932) {
   if (FolderExists(gamePathCp932)) return true;
   std::string path = MapNewPath(gamePathCp932);
@@ -435,29 +454,66 @@ bool ReadWholeFile(std::string_view gamePathCp932, std::vector<std::uint8_t>* ou
   return f.ReadExactAt(0, out->data(), out->size());
 }
 
-bool WriteFileReplacing(std::string_view gamePathCp932, std::span<const std::uint8_t> data) {
-  std::string target = MapNewPath(gamePathCp932);
-  std::string tmpl = target + ".XXXXXX";
-  int fd = ::mkstemp(tmpl.data());
+namespace {
+
+WriteFaultHook& FaultHook() {
+  static WriteFaultHook hook;
+  return hook;
+}
+
+bool StepAllowed(WriteStep step, const std::string& tempPath) {
+  const WriteFaultHook& hook = FaultHook();
+  return !hook || hook(step, tempPath);
+}
+
+// Folders do not open as Files, and only a flushed folder makes a rename
+// durable.
+bool FlushFolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  int fd;
+  do {
+    fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
   if (fd < 0) return false;
-  ::fchmod(fd, 0644);
-  File tmp;
+  const bool ok = ::fsync(fd) == 0;
   ::close(fd);
-  bool ok = tmp.OpenNativeWrite(tmpl, 0) && tmp.WriteAt(0, data.data(), data.size()) && tmp.Flush();
-  tmp.Close();
-  if (!ok || ::rename(tmpl.c_str(), target.c_str()) != 0) {
-    ::unlink(tmpl.c_str());
+  return ok;
+}
+
+}  // namespace
+
+void SetWriteFaultHook(WriteFaultHook hook) { FaultHook() = std::move(hook); }
+
+std::string TempPathFor(std::string_view gamePathCp932) { return MapNewPath(gamePathCp932) + ".tmp"; }
+
+bool WriteFileReplacing(std::string_view gamePathCp932, std::span<const std::uint8_t> data) {
+  const std::string target = MapNewPath(gamePathCp932);
+  const std::string temp = target + ".tmp";
+  const auto length = static_cast<std::int64_t>(data.size());
+
+  File old;
+  if (!StepAllowed(WriteStep::kLockTarget, temp)) return false;
+  if (FileExists(gamePathCp932)) {
+    if (!old.OpenNativeWrite(target, 0) || !old.Lock(0, length)) return false;
+  }
+
+  File t;
+  bool ok = StepAllowed(WriteStep::kOpenTemp, temp) &&
+            t.OpenNativeWrite(temp, File::kCreate | File::kTruncate | File::kWriteThrough);
+  bool locked = false;
+  if (ok) ok = StepAllowed(WriteStep::kLockTemp, temp) && (locked = t.Lock(0, length));
+  if (ok) ok = StepAllowed(WriteStep::kWrite, temp) && t.WriteAt(0, data.data(), data.size());
+  if (ok) ok = StepAllowed(WriteStep::kFlush, temp) && t.Flush();
+  if (ok) ok = StepAllowed(WriteStep::kSetEnd, temp) && t.SetEnd(length);
+  if (locked) t.Unlock(0, length);
+  t.Close();
+  if (ok) ok = StepAllowed(WriteStep::kRename, temp) && ::rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok) {
+    ::unlink(temp.c_str());
     return false;
   }
-  // The rename itself must reach the disk for the new copy to survive.
-  std::size_t slash = target.rfind('/');
-  std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-  int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
-  return true;
+  return StepAllowed(WriteStep::kFlushFolder, temp) && FlushFolderOf(target);
 }
 
 }  // namespace pl

@@ -14,6 +14,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -58,6 +59,13 @@ std::string MapNewPath(std::string_view gamePathCp932);
 // Whether a regular file / a folder exists under the game path.
 bool FileExists(std::string_view gamePathCp932);
 bool FolderExists(std::string_view gamePathCp932);
+// When a file or folder was last written, in the machine's local time.
+struct FileTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  std::int64_t stamp = 0;  // nanoseconds since 1970 (UTC), for ordering
+};
+// False when nothing exists under the game path.
+bool GetFileWriteTime(std::string_view gamePathCp932, FileTime* out);
 // Makes the folder (its parent must exist); true when it exists afterwards.
 bool CreateFolder(std::string_view gamePathCp932);
 
@@ -123,9 +131,37 @@ class File {
 // Reads the whole file under the game path; false when it cannot be opened
 // or read, or when it is larger than maxBytes.
 bool ReadWholeFile(std::string_view gamePathCp932, std::vector<std::uint8_t>* out, std::size_t maxBytes);
-// Replaces the file under the game path with `data` so that a crash never
-// leaves a half-written file: a temporary file beside it is written, flushed
-// and renamed over it, then the folder is flushed.
+// Replaces the file under the game path with `data` so that a crash or a
+// power loss at any moment leaves either the old file whole or the new one,
+// never a torn mix. The bytes go into the temporary file "<file>.tmp" beside
+// it (write-through, locked while they are written, flushed, cut to their
+// length), which is renamed over the file; then the folder is flushed, since
+// only that makes the rename itself durable. The existing file's bytes are
+// locked for the whole replacement, so that another process in the middle of
+// a transfer of it makes the write fail before anything is touched. False
+// when any step failed: the previous file is then untouched and no temporary
+// file is left, except after a failed flush of the folder, when the new file
+// is in place but might not survive a power loss and the caller is told so.
 bool WriteFileReplacing(std::string_view gamePathCp932, std::span<const std::uint8_t> data);
+
+// The steps of WriteFileReplacing, for the fault injection of the tests.
+enum class WriteStep {
+  kLockTarget,  // lock the bytes of the existing file
+  kOpenTemp,
+  kLockTemp,
+  kWrite,
+  kFlush,
+  kSetEnd,
+  kRename,  // the temporary file is complete and flushed; the old one is still in place
+  kFlushFolder,
+};
+// Called before each step with the temporary file's real path; returning
+// false makes that step fail. Empty (the default) lets every step run. Set
+// by tests on the main thread, where the save data is written.
+using WriteFaultHook = std::function<bool(WriteStep step, const std::string& tempPath)>;
+void SetWriteFaultHook(WriteFaultHook hook);
+// The temporary file (a real path) that replacing the file under the game
+// path writes.
+std::string TempPathFor(std::string_view gamePathCp932);
 
 }  // namespace pl

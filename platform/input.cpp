@@ -90,6 +90,8 @@ void SetMouseButtonState(int button, bool down) {
   Write(s.buttons[button], s.buttonTaps[button], down);
 }
 
+bool KeyHeld(int scanCode) { return scanCode >= 0 && scanCode <= 255 && State().keys[scanCode].load(); }
+
 bool MouseButtonHeld(int button) { return button >= 0 && button <= 2 && State().buttons[button].load(); }
 
 void SetCursorState(Point screen) {

@@ -1,8 +1,8 @@
 // The keyboard and mouse as the engine reads them: the state of each
 // physical key by its PC scan code (set 1, extended keys + 0x80: the codes
-// DirectInput used), the mouse buttons, and the system cursor. The backend
-// keeps this state from the events it pumps, so injected test events and
-// real ones take one path. Reads answer "up" while the program's window has
+// DirectInput used), the mouse buttons, and the system cursor. The input
+// step keeps this state from the events each backend pumps, so injected
+// test events and real ones take one path. Reads answer "up" while the program's window has
 // no focus, as a foreground-only device does.
 #pragma once
 #include <cstdint>
@@ -53,11 +53,13 @@ Point GetCursorPos();
 // itself happens on the main thread at the next pump.
 void SetCursorPos(Point screen);
 
-// For backends: the state they keep.
+// For the input step (input_step.h), which the backends feed: the state it
+// keeps.
 void SetKeyState(int scanCode, bool down);
 void SetMouseButtonState(int button, bool down);
 void SetCursorState(Point screen);
-// Whether the button is held now, without taking its tap.
+// Whether the key or button is held now, without taking its tap.
+bool KeyHeld(int scanCode);
 bool MouseButtonHeld(int button);
 // Called before each pump of the native events: the taps of the last pump
 // that the program has had its reads over are dropped.

@@ -2,7 +2,6 @@
 #include <mutex>
 
 #include "platform/backend.h"
-#include "platform/input.h"
 #include "platform/messages.h"
 #include "platform/signals.h"
 
@@ -30,10 +29,7 @@ void PostMessage(Window* window, std::uint32_t id, WPARAM wParam, LPARAM lParam)
 void PostQuitMessage(int exitCode) { PostMessage(nullptr, WM_QUIT, static_cast<WPARAM>(exitCode), 0); }
 
 bool PeekMessage(Message* out) {
-  if (Backend* b = CurrentBackend()) {
-    BeginInputPump();
-    b->PumpEvents();
-  }
+  if (Backend* b = CurrentBackend()) b->PumpEvents();
   if (TakeQuitSignal()) {
     if (Window* w = FirstWindow()) PostMessage(w, WM_KV_QUITREQUEST, 0, 0);
   }

@@ -1,11 +1,10 @@
 #include "platform/sound_device.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstring>
 
-#include "platform/sdl/sdl_audio.h"
+#include "platform/backend.h"
 
 namespace pl {
 
@@ -23,7 +22,6 @@ struct SoundBuffer::Core {
 namespace {
 
 constexpr std::uint32_t kMaxBufferBytes = 64u << 20;
-std::atomic<SoundOutput> g_output{SoundOutput::Sdl};
 
 inline std::int32_t ReadSample(const std::uint8_t* p) {
   return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
@@ -38,9 +36,6 @@ std::int32_t SoundGainOf(std::int32_t volume) {
   if (volume >= kSoundVolumeMax) return 65536;
   return static_cast<std::int32_t>(std::lround(65536.0 * std::pow(10.0, volume / 2000.0)));
 }
-
-void SetSoundOutput(SoundOutput output) { g_output.store(output); }
-SoundOutput GetSoundOutput() { return g_output.load(); }
 
 // ---------------------------------------------------------------- buffer
 
@@ -269,19 +264,8 @@ void SoundDevice::MixBuffer(SoundBuffer& b, std::size_t frames) {
 }
 
 std::unique_ptr<SoundDevice> CreateSoundDevice() {
-  switch (GetSoundOutput()) {
-    case SoundOutput::None:
-      return nullptr;
-    case SoundOutput::Manual:
-      return std::make_unique<SoundDevice>();
-    case SoundOutput::Sdl:
-      break;
-  }
-  auto device = std::make_unique<SoundDevice>();
-  auto output = sdl::OpenAudioOutput(device.get());
-  if (!output) return nullptr;
-  device->SetOutput(std::move(output));
-  return device;
+  Backend* backend = CurrentBackend();
+  return backend ? backend->OpenSoundDevice() : nullptr;
 }
 
 }  // namespace pl

@@ -117,16 +117,6 @@ class SoundBuffer {
   std::int32_t gain_ = 65536;
 };
 
-enum class SoundOutput {
-  Sdl,     // the SDL audio device pulls the mix
-  Manual,  // nobody pulls: the owner calls Render (tests)
-  None,    // no device can be opened
-};
-
-// Which output the next CreateSoundDevice opens (Sdl unless set).
-void SetSoundOutput(SoundOutput output);
-SoundOutput GetSoundOutput();
-
 class SoundDevice {
  public:
   static constexpr std::uint32_t kOutputRate = 44100;
@@ -147,8 +137,9 @@ class SoundDevice {
   // of at most kBlockFrames, firing notifications after each block.
   void Render(std::int16_t* out, std::size_t frames);
 
-  // Attaches the thing that pulls the mix (the SDL audio device); it goes
-  // before the buffers are detached when the device is destroyed.
+  // Attaches the thing that pulls the mix (the backend's audio device); it
+  // goes before the buffers are detached when the device is destroyed.
+  // Without one, nobody pulls: the owner calls Render.
   class Output {
    public:
     virtual ~Output() = default;
@@ -172,8 +163,8 @@ class SoundDevice {
   std::unique_ptr<Output> output_;
 };
 
-// Opens a device on the chosen output; null when none can be opened (no
-// sound driver, SoundOutput::None).
+// Opens a device on the installed backend's output (Backend::OpenSoundDevice);
+// null when none can be opened or no backend is installed.
 std::unique_ptr<SoundDevice> CreateSoundDevice();
 
 }  // namespace pl

@@ -179,6 +179,19 @@ void SetWindowText(Window* w, const std::string& cp932) {
   if (Backend* b = CurrentBackend()) b->TitleChanged(*w);
 }
 
+std::string GetWindowText(Window* w) {
+  if (!w) return {};
+  if (w->parent) {
+    const auto length = static_cast<std::size_t>(SendMessage(w, WM_GETTEXTLENGTH, 0, 0));
+    std::string text(length + 1, '\0');
+    const auto n = static_cast<std::size_t>(
+        SendMessage(w, WM_GETTEXT, static_cast<WPARAM>(text.size()), reinterpret_cast<LPARAM>(text.data())));
+    text.resize(std::min(n, length));
+    return text;
+  }
+  return w->caption;
+}
+
 void ShowWindow(Window* w, int command) {
   if (!w || !w->alive) return;
   if (w->parent) {

@@ -87,6 +87,9 @@ void SetUserData(Window* w, void* data);
 void* GetUserData(Window* w);
 
 void SetWindowText(Window* w, const std::string& cp932);
+// The caption of a top-level window, a child's text through WM_GETTEXT
+// (CP932); empty for none.
+std::string GetWindowText(Window* w);
 void ShowWindow(Window* w, int command);
 bool IsWindowVisible(Window* w);
 bool IsIconic(Window* w);

@@ -80,15 +80,20 @@ void CMessageText::AddBacklogLine(std::string_view text) {
     lines += 1;
   }
   const int page = std::max<int>(1, h.m_nLinesPerPage);
+  auto endsPage = [](const std::string& t) {
+    const std::size_t last = sjis::LastCharStart(t);
+    return last < t.size() && last > 0 && (t[last] == 'f' || t[last] == 'F') &&
+           sjis::EndsWithChar(std::string_view(t).substr(0, last), '\\');
+  };
   // A change of mode starts a new page.
   if (m_nBacklogMode != -1 && m_nBacklogMode != mode) m_nBacklogLines = page;
+  // The view shows a page the script ended ("\f" after its last line) on
+  // its own, so the next record is drawn at the top of the next one: its
+  // hit rectangle must be there too.
+  if (!m_Backlog.Empty() && endsPage(m_Backlog.Last()->text)) m_nBacklogLines = 0;
   if (m_nBacklogLines + lines > page - 1 && !m_Backlog.Empty()) {
-    ValueNode* prev = m_Backlog.Last();
-    std::string& t = prev->text;
-    const std::size_t last = sjis::LastCharStart(t);
-    const bool marked = last < t.size() && last > 0 && (t[last] == 'f' || t[last] == 'F') &&
-                        sjis::EndsWithChar(std::string_view(t).substr(0, last), '\\');
-    if (!marked) t += "\\f";
+    std::string& t = m_Backlog.Last()->text;
+    if (!endsPage(t)) t += "\\f";
     m_nBacklogLines = 0;
   } else if (m_nBacklogLines + lines > page - 1) {
     m_nBacklogLines = 0;

@@ -136,6 +136,26 @@ bool DrawScriptButtons(VirtualScreen* layer) {
   return drawn;
 }
 
+void RedrawScriptButtons(VirtualScreen* scene, VirtualScreen* shown) {
+  CObjectTables* t = Tables();
+  if (!t) return;
+  for (std::int32_t i = 0; scene && i < t->ButtonCount(); ++i) {
+    CScriptButton* b = t->ButtonAt(i);
+    if (!b || !b->m_Image.m_szName[0] || b->m_nState == 3) continue;
+    DrawLayerImage(b->m_Image, b->m_Image.m_nX, b->m_Image.m_nY, scene, 0, 2, 255, 0, 0);
+    DrawCaption(*b, scene);
+  }
+  if (!shown) return;
+  // The hovered or pressed look lives on the presented layer only, so that
+  // the scene layer keeps the normal look the hover code restores from.
+  for (std::int32_t i = 0; i < t->ButtonCount(); ++i) {
+    CScriptButton* b = t->ButtonAt(i);
+    if (!b || !b->m_Image.m_szName[0] || b->m_nState == 0 || b->m_nState == 3) continue;
+    DrawLayerImage(b->m_Image, b->m_Image.m_nX, b->m_Image.m_nY, shown, b->m_nState, 2, 255, 0, 0);
+    DrawCaption(*b, shown);
+  }
+}
+
 void ComposeSprites(bool withSystemSprites) {
   CObjectTables* t = Tables();
   VirtualScreen* layer2 = GetVirtualScreen(2);

@@ -19,6 +19,10 @@ void ComposeSprites(bool withSystemSprites);
 // Every named script button that is not hidden, in its normal look with its
 // caption (shadow first), onto a layer; true when one was drawn.
 bool DrawScriptButtons(VirtualScreen* layer);
+// The script buttons again over a scene redrawn without them: the normal
+// look onto `scene` (layer 2), a hovered or pressed look onto `shown`
+// (layer 0, after layer 2 was copied there); states are left as they are.
+void RedrawScriptButtons(VirtualScreen* scene, VirtualScreen* shown);
 void RedrawMessageWindow(int sourceLayer, CTextWindow& window, int destinationLayer);
 void DrawWindowDecoration(CTextWindow& window, VirtualScreen* destination, const VirtualScreen* source);
 void RedrawTextWindow(CTextWindow& window, int sourceLayer, bool present);

@@ -197,7 +197,16 @@ void CmdEf(CScriptEngine& eng, CScriptFrame&) {
     if (kind == 6) {
       ShowSprite(index, ScriptArgInt(eng, 7), ScriptArgText(eng, 5), ScriptArgInt(eng, 8), 0, s->m_nRowsLessOne);
     }
-    a = Aligned(*s, a, -1);
+    // The target takes the named places as `chon` does; NON stays put.
+    if (a >= kPosWordLeft && a <= kPosWordNon) a = kPosLeft + (a - kPosWordLeft);
+    if (a == kPosKeep) {
+      a = s->m_nX;
+    } else {
+      if (a == kPosLeft) a = 256;
+      if (a == kPosCentre) a = 512;
+      if (a == kPosRight) a = 767;
+      a = Aligned(*s, a, -1);
+    }
     SetPendingOp(38 + kind, index, s->m_nX, s->m_nY, a - s->m_nX, b - s->m_nY, time, now);
   } else if (kind == 8 || kind == 9) {
     CLayerImage* s = EffectSprite("ef", index);

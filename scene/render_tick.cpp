@@ -297,8 +297,10 @@ int RecomposeScene() {
     ClearVirtualScreen(layer2, FillColorRef());
     DrawWeatherAndOverlay(layer2, 1);
   }
+  RedrawScriptButtons(layer2, nullptr);
   DrawShownGauges(layer2);
   CopyWholeLayer(2, 0);
+  RedrawScriptButtons(nullptr, GetVirtualScreen(0));
   if (Scene().m_nPendingState == PND_BACKLOG) {
     if (p.m_pfnRedrawBacklogPage) p.m_pfnRedrawBacklogPage();
     return 1;

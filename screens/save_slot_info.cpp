@@ -1,10 +1,6 @@
 #include "screens/save_slot_info.h"
 
-#include <chrono>
 #include <cstdio>
-#include <ctime>
-#include <filesystem>
-#include <system_error>
 #include <vector>
 
 #include "engine/save_file.h"
@@ -40,22 +36,14 @@ std::string SlotFilePath(const std::string& programFolder, int slot) {
 }
 
 bool SlotFileTime(const std::string& gamePath, SlotTime* out) {
-  const std::optional<std::string> native = pl::FindFile(gamePath);
-  if (!native) return false;
-  std::error_code ec;
-  const auto ft = std::filesystem::last_write_time(*native, ec);
-  if (ec) return false;
-  const auto sys = std::chrono::time_point_cast<std::chrono::system_clock::duration>(
-      std::chrono::file_clock::to_sys(ft));
-  const std::time_t t = std::chrono::system_clock::to_time_t(sys);
-  std::tm tm{};
-  if (!localtime_r(&t, &tm)) return false;
-  out->year = tm.tm_year + 1900;
-  out->month = tm.tm_mon + 1;
-  out->day = tm.tm_mday;
-  out->hour = tm.tm_hour;
-  out->minute = tm.tm_min;
-  out->stamp = std::chrono::duration_cast<std::chrono::nanoseconds>(sys.time_since_epoch()).count();
+  pl::FileTime t;
+  if (!pl::GetFileWriteTime(gamePath, &t)) return false;
+  out->year = t.year;
+  out->month = t.month;
+  out->day = t.day;
+  out->hour = t.hour;
+  out->minute = t.minute;
+  out->stamp = t.stamp;
   return true;
 }
 

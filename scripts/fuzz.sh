@@ -19,21 +19,38 @@ fi
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-failed=0
-for src in "${targets[@]}"; do
-  name=$(basename "$src" .cpp)
-  corpus="$dir/corpus/$name"
+# The targets run side by side, half as many at a time as there are cores
+# (each may take up to 4 GB), so CI waits a few rounds rather than one
+# run after another.
+jobs=${KIVZO_FUZZ_JOBS:-$(( $(nproc) / 2 > 0 ? $(nproc) / 2 : 1 ))}
+run_one() {
+  local name=$1 corpus="$dir/corpus/$1"
   mkdir -p "$corpus"
   if [ -f "fuzz/seed_$name.sh" ]; then
     bash "fuzz/seed_$name.sh" "$corpus" "$dir/tools"
   fi
+  "$dir/fuzz/fuzz_$name" -max_total_time="$seconds" -rss_limit_mb=4096 -print_final_stats=1 "$corpus" \
+      > "$dir/fuzz_$name.log" 2>&1
+  echo $? > "$dir/fuzz_$name.rc"
+}
+names=()
+for src in "${targets[@]}"; do
+  name=$(basename "$src" .cpp)
+  while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n || true; done
   echo "== fuzz_$name for ${seconds}s"
-  if ! "$dir/fuzz/fuzz_$name" -max_total_time="$seconds" -rss_limit_mb=4096 -print_final_stats=1 "$corpus" \
-      > "$dir/fuzz_$name.log" 2>&1; then
+  rm -f "$dir/fuzz_$name.rc"
+  run_one "$name" &
+  names+=("$name")
+done
+wait
+failed=0
+for name in "${names[@]}"; do
+  if [ "$(cat "$dir/fuzz_$name.rc" 2>/dev/null)" != 0 ]; then
+    echo "== fuzz_$name failed"
     tail -n 60 "$dir/fuzz_$name.log"
     failed=1
   else
-    grep -E 'stat::number_of_executed_units' "$dir/fuzz_$name.log" || true
+    echo "fuzz_$name: $(grep -E 'stat::number_of_executed_units' "$dir/fuzz_$name.log" || true)"
   fi
 done
 exit $failed

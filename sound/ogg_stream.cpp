@@ -3,21 +3,22 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "platform/file.h"
 #include "platform/text.h"
 
 namespace {
 
-// A damaged page makes ov_read report a hole and go on with the next one; a
-// stream that is nothing but holes must still end.
+// A damaged page makes the decoder report a hole and go on with the next
+// one; a stream that is nothing but holes must still end.
 constexpr int kMaxHolesInARow = 64;
 
 }  // namespace
 
 COggStream::~COggStream() {
   ReleaseScopedLock lock(m_Lock);
-  if (m_bOpen) ov_clear(&m_Vf);
+  if (m_bOpen) m_Vf.Clear();
   m_bOpen = false;
 }
 
@@ -25,9 +26,9 @@ void COggStream::Report(const char* text) {
   if (m_pReporter) m_pReporter->ReportBox(text, SJ("エラー"));
 }
 
-// The member callbacks read through the view's own position with positional
-// reads, so streams of one archive on several threads never disturb each
-// other, and the view refuses anything outside the member.
+// The callbacks read through the view's own position with positional reads,
+// so streams of one archive on several threads never disturb each other, and
+// the view refuses anything outside the member (or the loose file).
 std::size_t COggStream::OggRead(void* ptr, std::size_t size, std::size_t count, void* source) {
   auto* view = static_cast<CArcView*>(source);
   errno = 0;
@@ -43,11 +44,11 @@ std::size_t COggStream::OggRead(void* ptr, std::size_t size, std::size_t count, 
   return static_cast<std::size_t>(got) / size;
 }
 
-int COggStream::OggSeek(void* source, ogg_int64_t offset, int whence) {
+int COggStream::OggSeek(void* source, std::int64_t offset, int whence) {
   return static_cast<CArcView*>(source)->Seek(offset, whence) ? 0 : -1;
 }
 
-int COggStream::OggClose(void*) { return 0; }  // the archive keeps its file
+int COggStream::OggClose(void*) { return 0; }  // the view keeps its file until Close
 
 long COggStream::OggTell(void* source) { return static_cast<long>(static_cast<CArcView*>(source)->Tell()); }
 
@@ -57,13 +58,13 @@ int COggStream::Open(const char* name, CArc* archive, ISoundReporter* reporter) 
   m_pReporter = reporter;
   if (!m_pPcm) m_pPcm = std::make_unique<std::uint8_t[]>(kPcmBytes);
 
+  const pl::VorbisSource source = {&m_View, &COggStream::OggRead, &COggStream::OggSeek, &COggStream::OggClose,
+                                   &COggStream::OggTell};
   if (archive) {
     m_View = archive->Seek(name);
     if (!m_View.IsValid()) return -1;
     m_pArchive = archive;
-    const ov_callbacks callbacks = {&COggStream::OggRead, &COggStream::OggSeek, &COggStream::OggClose,
-                                    &COggStream::OggTell};
-    if (ov_open_callbacks(&m_View, &m_Vf, nullptr, 0, callbacks) < 0) {
+    if (!m_Vf.Open(source)) {
       Report(SJ("PCMデータのオープンに失敗しました。"));
       m_View = CArcView();
       m_pArchive = nullptr;
@@ -72,36 +73,35 @@ int COggStream::Open(const char* name, CArc* archive, ISoundReporter* reporter) 
     m_bOpen = true;
     // The view always seeks, so this cannot happen; should it, the stream
     // could neither loop nor be trusted, and is refused outright.
-    if (!ov_seekable(&m_Vf)) {
+    if (!m_Vf.Seekable()) {
       Report(SJ("PCM情報が取得できませんでした。"));
       Close();
       return -1;
     }
   } else {
-    std::optional<std::string> real = pl::FindFile(name);
-    if (!real) return -1;
-    m_pFile = std::fopen(real->c_str(), "rb");
-    if (!m_pFile) return -1;
-    if (ov_open(m_pFile, &m_Vf, nullptr, 0) < 0) {
-      // On failure the file is still the caller's to close.
-      std::fclose(m_pFile);
-      m_pFile = nullptr;
+    auto file = std::make_shared<pl::File>();
+    if (!file->OpenRead(name)) return -1;
+    m_View = CArcView::WholeFile(std::move(file));
+    if (!m_View.IsValid()) return -1;
+    if (!m_Vf.Open(source)) {
+      m_View = CArcView();
       Report(SJ("PCMデータのオープンに失敗しました。"));
       return -1;
     }
     m_bOpen = true;
-    if (!ov_seekable(&m_Vf)) Report(SJ("seekableではありませんでした。"));
+    if (!m_Vf.Seekable()) Report(SJ("seekableではありませんでした。"));
   }
 
-  vorbis_info* info = ov_info(&m_Vf, -1);
-  if (!info || info->channels <= 0 || info->rate <= 0) {
+  int channels = 0;
+  long rate = 0;
+  if (!m_Vf.Info(&channels, &rate) || channels <= 0 || rate <= 0) {
     Report(SJ("PCM情報が取得できませんでした。"));
     Close();
     return -1;
   }
-  m_nRate = static_cast<int>(info->rate);
-  m_nChannels = info->channels;
-  const long long second = 2LL * info->channels * info->rate;
+  m_nRate = static_cast<int>(rate);
+  m_nChannels = channels;
+  const long long second = 2LL * channels * rate;
   // The second is the stream's own; the buffer bounds it whatever the file says.
   m_nSecond = static_cast<int>(std::min<long long>(second, kPcmBytes));
   m_nCarried = 0;
@@ -120,8 +120,8 @@ int COggStream::Decode(int start) {
   }
   int holes = 0;
   while (at < second) {
-    const long got = ov_read(&m_Vf, reinterpret_cast<char*>(m_pPcm.get()) + at, second - at, 0, 2, 1, nullptr);
-    if (got == OV_HOLE && ++holes <= kMaxHolesInARow) continue;
+    const long got = m_Vf.Read(m_pPcm.get() + at, second - at);
+    if (got == pl::VorbisFile::kHole && ++holes <= kMaxHolesInARow) continue;
     if (got <= 0) break;
     holes = 0;
     at += static_cast<int>(got);
@@ -132,7 +132,7 @@ int COggStream::Decode(int start) {
 
 int COggStream::Rewind() {
   ReleaseScopedLock lock(m_Lock);
-  if (!m_bOpen || ov_pcm_seek(&m_Vf, 0) != 0) {
+  if (!m_bOpen || !m_Vf.PcmSeek(0)) {
     Report(SJ("oggデータのシークに失敗しました。"));
     return 0;
   }
@@ -143,15 +143,12 @@ int COggStream::Rewind() {
 int COggStream::Close() {
   ReleaseScopedLock lock(m_Lock);
   if (m_bOpen) {
-    if (ov_clear(&m_Vf) != 0) {
+    if (!m_Vf.Clear()) {
       Report(SJ("PCMデータのクローズに失敗しました。"));
       return 0;
     }
     m_bOpen = false;
   }
-  // ov_clear closed a loose file itself: closing it again would free the
-  // FILE twice.
-  m_pFile = nullptr;
   m_View = CArcView();
   m_pArchive = nullptr;
   m_nRate = m_nChannels = 0;

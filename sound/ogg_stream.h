@@ -1,19 +1,18 @@
-// COggStream: one channel's Ogg Vorbis decoder, from a loose file (opened
-// with fopen and ov_open) or from an archive member (ov_open_callbacks over a
-// positional view of the member), decoding one second at a time into the
-// channel's PCM buffer. Every operation holds the stream's decoder lock, so
+// COggStream: one channel's Ogg Vorbis decoder (the platform's VorbisFile),
+// from a loose file or from an archive member, each read through a
+// positional view of the platform's file, decoding one second at a time into
+// the channel's PCM buffer. Every operation holds the stream's decoder lock, so
 // the channel thread's decoding and the main thread's open and close never
 // overlap.
 #pragma once
-#include <vorbis/vorbisfile.h>
-
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "framework/arc.h"
 #include "framework/critical_section.h"
+#include "platform/vorbis_file.h"
 
 // Where the sound layer's boxes go (CP932 texts): shown at once on the main
 // thread, handed over to it from any other.
@@ -54,17 +53,16 @@ class COggStream {
 
  private:
   static std::size_t OggRead(void* ptr, std::size_t size, std::size_t count, void* source);
-  static int OggSeek(void* source, ogg_int64_t offset, int whence);
+  static int OggSeek(void* source, std::int64_t offset, int whence);
   static int OggClose(void* source);
   static long OggTell(void* source);
   void Report(const char* text);
 
   mutable CCriticalSection m_Lock;
-  OggVorbis_File m_Vf{};
+  pl::VorbisFile m_Vf;
   bool m_bOpen = false;
-  CArcView m_View;           // the member, for an archive stream
+  CArcView m_View;  // the member, or the whole of a loose file
   CArc* m_pArchive = nullptr;
-  std::FILE* m_pFile = nullptr;  // a loose file; ov_clear closes it
   std::unique_ptr<std::uint8_t[]> m_pPcm;
   int m_nSecond = 0;   // bytes of one second of the stream, at most kPcmBytes
   int m_nCarried = 0;  // bytes decoded past one second, kept for the next call

@@ -3,12 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-extern "C" {
-#include <libavutil/channel_layout.h>
-#include <libavutil/samplefmt.h>
-#include <libswresample/swresample.h>
-}
-
 CPcmConverter::~CPcmConverter() { Close(); }
 
 bool CPcmConverter::Open(int inRate, int inChannels, int outRate, int outChannels) {
@@ -16,31 +10,7 @@ bool CPcmConverter::Open(int inRate, int inChannels, int outRate, int outChannel
   if (inRate <= 0 || outRate <= 0 || inChannels < 1 || inChannels > 2 || outChannels < 1 || outChannels > 2) {
     return false;
   }
-  AVChannelLayout inLayout, outLayout;
-  av_channel_layout_default(&inLayout, inChannels);
-  av_channel_layout_default(&outLayout, outChannels);
-  SwrContext* swr = nullptr;
-  if (swr_alloc_set_opts2(&swr, &outLayout, AV_SAMPLE_FMT_S16, outRate, &inLayout, AV_SAMPLE_FMT_S16, inRate, 0,
-                          nullptr) < 0 ||
-      !swr) {
-    swr_free(&swr);
-    return false;
-  }
-  // Mono goes to both sides at its full level, as the mixer plays a mono
-  // buffer; stereo becomes mono as the mean of its sides.
-  if (inChannels != outChannels) {
-    const double up[2] = {1.0, 1.0};
-    const double down[2] = {0.5, 0.5};
-    if (swr_set_matrix(swr, inChannels == 1 ? up : down, inChannels) < 0) {
-      swr_free(&swr);
-      return false;
-    }
-  }
-  if (swr_init(swr) < 0) {
-    swr_free(&swr);
-    return false;
-  }
-  m_pSwr = swr;
+  if (!m_Resampler.Open(inRate, inChannels, outRate, outChannels)) return false;
   m_nInRate = inRate;
   m_nInChannels = inChannels;
   m_nOutRate = outRate;
@@ -57,8 +27,7 @@ bool CPcmConverter::Open(int inRate, int inChannels, int outRate, int outChannel
 }
 
 void CPcmConverter::Close() {
-  if (m_pSwr) swr_free(&m_pSwr);
-  m_pSwr = nullptr;
+  m_Resampler.Close();
   m_nInRate = m_nInChannels = m_nOutRate = m_nOutChannels = 0;
   m_Queue.clear();
   m_Queue.shrink_to_fit();
@@ -66,7 +35,7 @@ void CPcmConverter::Close() {
 }
 
 bool CPcmConverter::Convert(const std::uint8_t* in, int frames) {
-  if (!m_pSwr) return false;
+  if (!m_Resampler.IsOpen()) return false;
   // Waiting bytes move to the front, so the room behind them is whole.
   if (m_nHead > 0) {
     std::memmove(m_Queue.data(), m_Queue.data() + m_nHead, m_nEnd - m_nHead);
@@ -74,13 +43,12 @@ bool CPcmConverter::Convert(const std::uint8_t* in, int frames) {
     m_nHead = 0;
   }
   const std::size_t outBlock = static_cast<std::size_t>(2 * m_nOutChannels);
-  const int want = swr_get_out_samples(m_pSwr, frames);
+  const int want = m_Resampler.MaxOutFrames(frames);
   if (want < 0) return false;
   const std::size_t need = m_nEnd + static_cast<std::size_t>(want) * outBlock;
   if (need > m_Queue.size()) m_Queue.resize(need);
   std::uint8_t* out = m_Queue.data() + m_nEnd;
-  const std::uint8_t* inPlanes[1] = {in};
-  const int got = swr_convert(m_pSwr, &out, want, in ? inPlanes : nullptr, in ? frames : 0);
+  const int got = m_Resampler.Convert(in, frames, out, want);
   if (got < 0) return false;
   m_nEnd += static_cast<std::size_t>(got) * outBlock;
   return true;

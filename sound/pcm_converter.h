@@ -1,5 +1,6 @@
 // CPcmConverter: turns a sound file's 16-bit samples of any rate, mono or
-// stereo, into its channel's format while it streams (libswresample). The
+// stereo, into its channel's format while it streams (the platform's
+// Resampler). The
 // resampler runs on without a break across the rewinds of a looping sound,
 // so the loop keeps its length at the channel's rate; at the end of a sound
 // played once its tail is drained. Converted frames wait in a queue of the
@@ -10,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-struct SwrContext;
+#include "platform/resampler.h"
 
 class CPcmConverter {
  public:
@@ -27,7 +28,7 @@ class CPcmConverter {
   // cannot be converted (the converter stays closed).
   bool Open(int inRate, int inChannels, int outRate, int outChannels);
   void Close();
-  bool IsOpen() const { return m_pSwr != nullptr; }
+  bool IsOpen() const { return m_Resampler.IsOpen(); }
   int InBlockAlign() const { return 2 * m_nInChannels; }
 
   // Converts `frames` input frames (at most kMaxPushFrames) onto the queue.
@@ -42,7 +43,7 @@ class CPcmConverter {
  private:
   bool Convert(const std::uint8_t* in, int frames);
 
-  SwrContext* m_pSwr = nullptr;
+  pl::Resampler m_Resampler;
   int m_nInRate = 0, m_nInChannels = 0, m_nOutRate = 0, m_nOutChannels = 0;
   // The queue: bytes [m_nHead, m_nEnd) of m_Queue are waiting. Its room is
   // made at Open for a push's output on top of a refill's leftovers, so a

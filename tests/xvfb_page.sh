@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The staged sample game in a real X server (Xvfb, 24-bit): a few seconds
-# after the start its first story page is up, so a screenshot of the screen
+# after "はじめから" is clicked on its title its first story page is up, so a screenshot of the screen
 # shows the message window with text over the background: the window's text
 # area is not one flat colour, and it differs from the strip of background
 # above the window. The decide key then brings the next line into the text
@@ -26,9 +26,10 @@ if [ -z "$wid" ]; then
   if ! kill -0 $pid 2>/dev/null && xvfb_lock_held; then xvfb_skip "another kivzo runs"; fi
   echo "no window"; cat xvfb.out; exit 1
 fi
-# The page: the background's dissolve, the window's fade and the first line
-# at the slowest text speed take well under this.
-sleep 6
+xvfb_start_story
+# The page: the title music's fade, the background's dissolve, the window's
+# fade and the first line at the slowest text speed take well under this.
+sleep 9
 if ! kill -0 $pid 2>/dev/null; then echo "kivzo ended before the screenshot:"; cat xvfb.out; exit 1; fi
 xwd -root -silent > shot.xwd && "$probe" size shot.xwd >/dev/null || { echo "no screenshot"; exit 1; }
 # The client area lies below the 20-pixel menu strip of the window.

@@ -25,8 +25,9 @@ case "$geometry" in
   *1024x620*) ;;  # 1024 x 600 client below a 20-pixel menu strip
   *) echo "unexpected window size"; exit 1 ;;
 esac
-# The brand logo opens the game; the menu is used once it is over.
-sleep 3
+# The brand logo opens the game and stays until its spoken name has ended
+# and a second more; the menu is used once it is over.
+sleep 8
 for k in alt Down Down Return; do xdotool key --window "$wid" $k; sleep 0.3; done
 sleep 1
 for k in Left Left Return; do xdotool keydown --window "$wid" $k; sleep 0.15; xdotool keyup --window "$wid" $k; sleep 0.3; done

@@ -1,6 +1,8 @@
 // The backend of the tests: a virtual clock, windows without a screen,
 // boxes and dialogs answered from queues and recorded, menu choices and
-// window-system events injected by the test, presents kept for inspection.
+// window-system events injected by the test and fed through the input step
+// the SDL backend feeds, presents kept for inspection, a sound device mixed
+// by hand.
 #pragma once
 #include <deque>
 #include <functional>
@@ -8,8 +10,14 @@
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/input_step.h"
 
 namespace pl {
+
+namespace ui {
+class MenuBarView;
+struct MenuInput;
+}  // namespace ui
 
 struct RecordedBox {
   std::string text;     // CP932
@@ -42,6 +50,9 @@ class FakeBackend final : public Backend {
   int screenWidth = 1920, screenHeight = 1080;
   int menuBarHeight = 20;
   int screenBits = 32;
+  // The sound device the fake gives: one nobody pulls, which a test mixes
+  // by hand with SoundDevice::Render; none at all when this is set.
+  bool failSoundDevice = false;
   // Whether the program's window has the focus (the dummy video driver never
   // gives focus, so tests decide). Changing it posts nothing; InjectFocus does.
   bool active = true;
@@ -61,23 +72,31 @@ class FakeBackend final : public Backend {
   std::function<void(int)> onPump;
   int pumps = 0;
 
-  // --- window-system events, delivered by the next PeekMessage as the SDL
-  // backend would translate them
+  // --- window-system events and input, delivered by the next PeekMessage
+  // through the same input step as the SDL backend's events
   void InjectClose();                      // the close box
-  void InjectFocus(bool gained);           // WM_ACTIVATE + WM_ACTIVATEAPP; gaining it repaints
+  void InjectFocus(bool gained);           // WM_ACTIVATE + WM_ACTIVATEAPP; gaining it repaints, losing it releases every key
   // The window system lost the window's picture (an expose): WM_PAINT, and
   // the next present shows the whole window again.
   void InjectExpose();
-  void InjectMenuChoice(std::uint32_t id); // the menu loop: WM_COMMAND, WM_EXITMENULOOP
+  // A whole menu loop that chose `id`: WM_COMMAND (for an enabled item),
+  // WM_EXITMENULOOP.
+  void InjectMenuChoice(std::uint32_t id);
   void InjectMessage(std::uint32_t id, WPARAM wParam, LPARAM lParam);
-  // Input, as the real backend turns events into key state and messages.
-  // Points are in client coordinates of the program's window.
+  // A physical key of a US keyboard by its scan code: the key state, and
+  // the key message with its virtual key (the WM_SYS pair while Alt is
+  // down) to where the keyboard goes.
   void InjectKey(int scanCode, bool down);
+  // Points are in client coordinates of the program's window: a point above
+  // the client (y from -MenuBarHeight() to -1) is on the menu strip, where
+  // a left press opens the menu loop. The loop then takes the injected
+  // clicks, moves and keys that follow it until it closes; when they run
+  // out it is left without a choice.
   void InjectMouseButton(int button, bool down, Point client);
   void InjectMouseMove(Point client);
   void InjectWheel(int notches);
-  // A key message (WM_KEYDOWN/WM_KEYUP, or the WM_SYS pair with Alt) to
-  // where the keyboard goes; the key state is left alone.
+  // A key message alone (WM_KEYDOWN/WM_KEYUP, or the WM_SYS pair with Alt)
+  // to where the keyboard goes; the key state is left alone.
   void InjectKeyMessage(std::uint32_t vk, bool down, bool alt = false);
   // What the system's input method composes (empty: cancelled) and commits,
   // as UTF-8, to where the keyboard goes.
@@ -88,7 +107,8 @@ class FakeBackend final : public Backend {
   // pump (at its start, before the events it delivers) presents the
   // program's window when something in it changed since the last present:
   // its front buffer (or the scaled view's picture), its child windows, or a
-  // repaint the window system asked for.
+  // repaint the window system asked for; at most once in
+  // kMinPresentIntervalMs unless it is such a repaint.
   struct RecordedPresent {
     Rect rect;           // what changed: client coordinates, or the scaled view's picture
     bool whole = false;  // a repaint of the whole window
@@ -139,6 +159,8 @@ class FakeBackend final : public Backend {
   int MenuBarHeight() override { return menuBarHeight; }
   int ScreenBitsPerPixel() override { return screenBits; }
   void PumpEvents() override;
+  void RunMenuLoop(Window& w, const Point* openingClick) override;
+  std::unique_ptr<SoundDevice> OpenSoundDevice() override;
   int ShowMessageBox(Window* owner, const std::string& textCp932, const std::string& captionCp932,
                      std::uint32_t style) override;
   bool RunDialog(Window* owner, Dialog& dlg) override;
@@ -163,7 +185,15 @@ class FakeBackend final : public Backend {
     Point point{};
     std::string text{};
   };
+  // The window point of a client point of the top-level window.
+  Point WindowPoint(const Window& w, Point client);
+  void Deliver(Window& w, const Pending& p);
+  // Feeds one injected event to the open menu bar; false when the event is
+  // not the menu's (the loop ends and leaves it for the program).
+  bool FeedMenu(Window& w, ui::MenuBarView& bar, const Pending& p, ui::MenuInput* in, bool* close);
+
   ManualClock clock_;
+  InputStep input_{*this};
   int desktopWidth_ = 0, desktopHeight_ = 0;  // recorded at the first switch
   std::deque<int> boxAnswers_;
   std::deque<int> dialogPresses_;

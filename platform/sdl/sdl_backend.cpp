@@ -10,7 +10,9 @@
 #include "platform/ime.h"
 #include "platform/input.h"
 #include "platform/resources.h"
+#include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_internal.h"
+#include "platform/sound_device.h"
 #include "platform/text.h"
 
 namespace pl {
@@ -62,6 +64,15 @@ std::uint32_t VirtualKeyOf(const SDL_Keysym& k) {
 
 // The PC scan code (set 1, extended keys + 0x80) of a key: positional, as
 // SDL's scancodes are.
+int ButtonOf(std::uint8_t sdlButton) {
+  switch (sdlButton) {
+    case SDL_BUTTON_LEFT: return MOUSE_LEFT;
+    case SDL_BUTTON_RIGHT: return MOUSE_RIGHT;
+    case SDL_BUTTON_MIDDLE: return MOUSE_MIDDLE;
+    default: return -1;
+  }
+}
+
 int ScanCodeOf(SDL_Scancode sc) {
   if (sc >= SDL_SCANCODE_A && sc <= SDL_SCANCODE_Z) {
     static const unsigned char kLetters[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17,
@@ -355,7 +366,7 @@ void SdlBackend::TranslateWindowEvent(Window& w, const SDL_WindowEvent& e) {
   NativeWindow* n = Native(w);
   switch (e.event) {
     case SDL_WINDOWEVENT_CLOSE:
-      PostMessage(&w, WM_CLOSE, 0, 0);
+      input_.Close(w);
       break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
     case SDL_WINDOWEVENT_FOCUS_LOST: {
@@ -364,13 +375,7 @@ void SdlBackend::TranslateWindowEvent(Window& w, const SDL_WindowEvent& e) {
       // Only what changes is presented otherwise: coming back, the whole
       // picture is put up again in case the desktop drew over it meanwhile.
       if (gained) n->fullRedraw = true;
-      // Keys held when the focus went are not down for us any more.
-      if (!gained) ReleaseAllKeys();
-      bool minimized = (SDL_GetWindowFlags(n->win) & SDL_WINDOW_MINIMIZED) != 0;
-      // SDL cannot tell a click activation apart; both lead to the same place.
-      WPARAM wp = (gained ? WA_ACTIVE : WA_INACTIVE) | (minimized ? 0x10000u : 0u);
-      PostMessage(&w, WM_ACTIVATE, wp, 0);
-      PostMessage(&w, WM_ACTIVATEAPP, gained ? 1 : 0, 0);
+      input_.Focus(w, gained, (SDL_GetWindowFlags(n->win) & SDL_WINDOW_MINIMIZED) != 0);
       break;
     }
     case SDL_WINDOWEVENT_MINIMIZED:
@@ -388,9 +393,7 @@ void SdlBackend::TranslateWindowEvent(Window& w, const SDL_WindowEvent& e) {
       PostMessage(&w, WM_PAINT, 0, 0);
       break;
     case SDL_WINDOWEVENT_LEAVE:
-      // Out of the window with no button held: hover and clicks must not
-      // stick to the last point inside.
-      if (!MouseButtonHeld(MOUSE_LEFT) && !MouseButtonHeld(MOUSE_RIGHT)) SetCursorState(Point{w.x - 1, w.y - 1});
+      input_.MouseLeave(w);
       break;
     case SDL_WINDOWEVENT_MOVED:
       w.x = e.data1;
@@ -403,6 +406,7 @@ void SdlBackend::TranslateWindowEvent(Window& w, const SDL_WindowEvent& e) {
 }
 
 void SdlBackend::PumpEvents() {
+  input_.BeginPump();
   // Cursor moves asked for by any thread happen here, on the main thread.
   Point warp;
   if (TakePendingCursorMove(&warp) && mainWindow_ && Native(*mainWindow_)) {
@@ -436,12 +440,11 @@ void SdlBackend::UpdateTextInput(Window& w) {
 void SdlBackend::Translate(const SDL_Event& e) {
   Window* w = mainWindow_;
   if (!w || !w->alive) return;
-  int menuH = w->menu ? MenuBarHeight() : 0;
   switch (e.type) {
     case SDL_QUIT:
       // Only from the session (the close box arrives as a window event, and
       // SDL's signal handlers are off).
-      PostMessage(w, WM_CLOSE, 0, 0);
+      input_.Close(*w);
       break;
     case SDL_WINDOWEVENT:
       if (WindowOf(e.window.windowID) == w) TranslateWindowEvent(*w, e.window);
@@ -457,56 +460,29 @@ void SdlBackend::Translate(const SDL_Event& e) {
       }
       break;
     case SDL_MOUSEMOTION:
-      SetCursorState(Point{w->x + e.motion.x, w->y + e.motion.y});
-      PostMessage(w, WM_MOUSEMOVE, 0, MakePointParam(e.motion.x, e.motion.y - menuH));
+      input_.MouseMove(*w, Point{e.motion.x, e.motion.y});
       break;
     case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: {
-      bool down = e.type == SDL_MOUSEBUTTONDOWN;
-      SetCursorState(Point{w->x + e.button.x, w->y + e.button.y});
-      if (down && w->menu && e.button.y < menuH && e.button.button == SDL_BUTTON_LEFT) {
-        RunMenuLoop(*w, &e);
-        break;
-      }
-      if (e.button.button == SDL_BUTTON_LEFT) SetMouseButtonState(MOUSE_LEFT, down);
-      if (e.button.button == SDL_BUTTON_RIGHT) SetMouseButtonState(MOUSE_RIGHT, down);
-      if (e.button.button == SDL_BUTTON_MIDDLE) SetMouseButtonState(MOUSE_MIDDLE, down);
-      std::uint32_t id = 0;
-      if (e.button.button == SDL_BUTTON_LEFT) id = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
-      if (e.button.button == SDL_BUTTON_RIGHT) id = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
-      if (id) PostMessage(w, id, 0, MakePointParam(e.button.x, e.button.y - menuH));
+    case SDL_MOUSEBUTTONUP:
+      input_.MouseButton(*w, sdl::ButtonOf(e.button.button), e.type == SDL_MOUSEBUTTONDOWN,
+                         Point{e.button.x, e.button.y});
       break;
-    }
     case SDL_MOUSEWHEEL: {
       int y = e.wheel.y;
       if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) y = -y;
-      if (y == 0) break;
-      auto delta = static_cast<std::int16_t>(std::clamp(y * 120, -32768, 32767));
-      PostMessage(w, WM_MOUSEWHEEL, static_cast<WPARAM>(static_cast<std::uint16_t>(delta)) << 16, 0);
+      input_.Wheel(*w, y);
       break;
     }
     case SDL_KEYDOWN:
-    case SDL_KEYUP: {
-      std::uint32_t vk = sdl::VirtualKeyOf(e.key.keysym);
-      bool down = e.type == SDL_KEYDOWN;
-      SetKeyState(sdl::ScanCodeOf(e.key.keysym.scancode), down);
-      bool alt = (e.key.keysym.mod & KMOD_ALT) != 0 || vk == VK_MENU;
-      if (down) altAlone_ = vk == VK_MENU ? !e.key.repeat || altAlone_ : false;
-      if (!vk) break;
-      std::uint32_t id = alt ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
-      PostMessage(KeyTarget(w), id, vk, e.key.repeat ? 0x40000000 : 0);
-      // Alt pressed and released alone puts the keyboard on the menu bar.
-      if (!down && vk == VK_MENU && altAlone_ && w->menu) {
-        altAlone_ = false;
-        RunMenuLoop(*w, nullptr);
-      }
+    case SDL_KEYUP:
+      input_.Key(*w, sdl::ScanCodeOf(e.key.keysym.scancode), sdl::VirtualKeyOf(e.key.keysym), e.type == SDL_KEYDOWN,
+                 e.key.repeat != 0, (e.key.keysym.mod & KMOD_ALT) != 0);
       break;
-    }
     case SDL_TEXTEDITING:
-      if (KeyTarget(w) != w) ImeComposition(KeyTarget(w), Utf8ToCp932(e.edit.text));
+      input_.Composition(*w, e.edit.text);
       break;
     case SDL_TEXTINPUT:
-      if (KeyTarget(w) != w) ImeCommit(KeyTarget(w), Utf8ToCp932(e.text.text));
+      input_.Text(*w, e.text.text);
       break;
     default:
       break;
@@ -567,6 +543,9 @@ void SdlBackend::Render(Window& w, const OverlayPainter* overlay) {
   bool dirty = (w.frontDirty.Width() > 0 && w.frontDirty.Height() > 0) ||
                (w.scaled && w.pictureDirty.Width() > 0 && w.pictureDirty.Height() > 0);
   if (!dirty && !n->fullRedraw && !overlay && !w.childrenDirty) return;
+  const std::uint32_t now = SDL_GetTicks();
+  if (!n->fullRedraw && !overlay && now - n->lastPresent < kMinPresentIntervalMs) return;
+  n->lastPresent = now;
   w.childrenDirty = false;
   UploadFront(w, *n);
   w.frontDirty = Rect{};
@@ -641,6 +620,14 @@ void SdlBackend::DrawMenuStrip(Window& w, sdl::NativeWindow& n, int menuH) {
   }
   SDL_Rect dst{0, 0, w.clientWidth, menuH};
   SDL_RenderCopy(n.ren, n.stripTex, nullptr, &dst);
+}
+
+std::unique_ptr<SoundDevice> SdlBackend::OpenSoundDevice() {
+  auto device = std::make_unique<SoundDevice>();
+  auto output = sdl::OpenAudioOutput(device.get());
+  if (!output) return nullptr;
+  device->SetOutput(std::move(output));
+  return device;
 }
 
 bool SdlBackend::Interactive() const {

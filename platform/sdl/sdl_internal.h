@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/input_step.h"
 #include "platform/sdl/sdl_backend.h"
 #include "platform/ui/canvas.h"
 #include "platform/ui/menu_bar_view.h"
@@ -37,11 +38,14 @@ struct NativeWindow {
   std::uint32_t windowId = 0;
   bool focused = false;
   bool fullRedraw = true;
+  std::uint32_t lastPresent = 0;  // SDL_GetTicks of the last present
 };
 
 NativeWindow* Native(Window& w);
 std::uint32_t VirtualKeyOf(const SDL_Keysym& k);
 int ScanCodeOf(SDL_Scancode sc);
+// The platform's button number of an SDL button; -1 for the others.
+int ButtonOf(std::uint8_t sdlButton);
 
 }  // namespace sdl
 
@@ -74,6 +78,8 @@ class SdlBackend final : public Backend {
   bool SetFullscreen(Window& w, FullscreenKind kind, int width, int height) override;
   void ScaledViewChanged(Window& w) override;
   void PumpEvents() override;
+  void RunMenuLoop(Window& w, const Point* openingClick) override;
+  std::unique_ptr<SoundDevice> OpenSoundDevice() override;
   int ShowMessageBox(Window* owner, const std::string& textCp932, const std::string& captionCp932,
                      std::uint32_t style) override;
   bool RunDialog(Window* owner, Dialog& dlg) override;
@@ -99,7 +105,6 @@ class SdlBackend final : public Backend {
   bool Interactive() const;
   // Modal loops (sdl_modal.cpp).
   ui::MenuBarView* MenuBar(Window& w);
-  void RunMenuLoop(Window& w, const SDL_Event* openingClick);
   int RunMessageBoxLoop(Window& w, const std::string& textCp932, const std::string& captionCp932,
                         std::uint32_t style);
   // Waits for the next event of a modal loop, keeping the input state and
@@ -108,7 +113,7 @@ class SdlBackend final : public Backend {
 
   SystemClock clock_;
   Window* mainWindow_ = nullptr;
-  bool altAlone_ = false;
+  InputStep input_{*this};
   bool textInputOn_ = false;
   void UpdateTextInput(Window& w);
   void DrawChildren(Window& w, sdl::NativeWindow& n, int menuH);

@@ -52,18 +52,21 @@ bool SdlBackend::NextModalEvent(Window& w, SDL_Event* e) {
   switch (e->type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP:
-      SetKeyState(sdl::ScanCodeOf(e->key.keysym.scancode), e->type == SDL_KEYDOWN);
+      input_.ModalKey(sdl::ScanCodeOf(e->key.keysym.scancode), e->type == SDL_KEYDOWN);
       break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
-      bool down = e->type == SDL_MOUSEBUTTONDOWN;
-      SetCursorState(Point{w.x + e->button.x, w.y + e->button.y});
-      if (e->button.button == SDL_BUTTON_LEFT) SetMouseButtonState(MOUSE_LEFT, down);
-      if (e->button.button == SDL_BUTTON_RIGHT) SetMouseButtonState(MOUSE_RIGHT, down);
+      const Point at{e->button.x, e->button.y};
+      const int button = sdl::ButtonOf(e->button.button);
+      if (button == MOUSE_LEFT || button == MOUSE_RIGHT) {
+        input_.ModalMouseButton(w, button, e->type == SDL_MOUSEBUTTONDOWN, at);
+      } else {
+        input_.ModalMouseMove(w, at);
+      }
       break;
     }
     case SDL_MOUSEMOTION:
-      SetCursorState(Point{w.x + e->motion.x, w.y + e->motion.y});
+      input_.ModalMouseMove(w, Point{e->motion.x, e->motion.y});
       break;
     case SDL_WINDOWEVENT:
       if (e->window.event == SDL_WINDOWEVENT_EXPOSED) {
@@ -78,14 +81,13 @@ bool SdlBackend::NextModalEvent(Window& w, SDL_Event* e) {
   return true;
 }
 
-void SdlBackend::RunMenuLoop(Window& w, const SDL_Event* openingClick) {
+void SdlBackend::RunMenuLoop(Window& w, const Point* openingClick) {
   ui::MenuBarView* bar = MenuBar(w);
   if (!bar) return;
-  ui::MenuInput in = openingClick ? bar->MouseDown(Point{openingClick->button.x, openingClick->button.y})
-                                  : bar->KeyPress(ui::Key::Alt);
+  ui::MenuInput in = openingClick ? bar->MouseDown(*openingClick) : bar->KeyPress(ui::Key::Alt);
   std::uint32_t command = in.kind == ui::MenuInput::Command ? in.id : 0;
   bool closeAfter = false;
-  if (openingClick) SetMouseButtonState(MOUSE_LEFT, true);
+  if (openingClick) input_.ModalMouseButton(w, MOUSE_LEFT, true, *openingClick);
   // The open popup reaches below the strip: the whole bar is drawn as an
   // overlay while the loop runs.
   OverlayPainter paint = [bar](ui::Canvas& c) { bar->Draw(c); };
@@ -141,11 +143,7 @@ void SdlBackend::RunMenuLoop(Window& w, const SDL_Event* openingClick) {
     n->stripDirty = true;
   }
   Render(w, nullptr);
-  if (command) PostMessage(&w, WM_COMMAND, command, 0);
-  if (closeAfter) PostMessage(&w, WM_CLOSE, 0, 0);
-  // The clicks and keys that worked the menu were the menu's.
-  ForgetTaps();
-  SendMessage(&w, WM_EXITMENULOOP, 0, 0);
+  input_.EndMenuLoop(w, command, closeAfter);
 }
 
 int SdlBackend::RunMessageBoxLoop(Window& w, const std::string& textCp932, const std::string& captionCp932,
@@ -175,7 +173,7 @@ int SdlBackend::RunMessageBoxLoop(Window& w, const std::string& textCp932, const
   }
   if (sdl::NativeWindow* n = Native(w)) n->fullRedraw = true;
   Render(w, nullptr);
-  ForgetTaps();
+  input_.EndModalLoop();
   return answer;
 }
 
@@ -205,7 +203,7 @@ bool SdlBackend::RunDialog(Window* owner, Dialog& dlg) {
   }
   if (sdl::NativeWindow* n = Native(*w)) n->fullRedraw = true;
   Render(*w, nullptr);
-  ForgetTaps();
+  input_.EndModalLoop();
   return true;
 }
 

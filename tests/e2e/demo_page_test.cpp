@@ -25,6 +25,7 @@
 #include "scene/object_tables.h"
 #include "scene/pending.h"
 #include "screens/save_slot_info.h"
+#include "tests/e2e/demo_stage.h"
 #include "tests/e2e/process_fixture.h"
 
 namespace {
@@ -37,7 +38,7 @@ namespace fs = std::filesystem;
 constexpr int kW = 1024, kH = 600;
 
 // The build's staged game: the tools folder's sibling.
-fs::path StageFolder() { return fs::path(kvtest::ToolPath("")).parent_path().parent_path() / "stage"; }
+using kvtest::StageFolder;
 
 struct Picture {
   std::vector<std::uint32_t> px;  // 0xAARRGGBB, kW x kH
@@ -62,6 +63,7 @@ int WhiteIn(const Picture& pic, int x0, int y0, int x1, int y1) {
 int NameInPlate(const Picture& pic, int winX, int winY) { return WhiteIn(pic, winX + 14, winY, winX + 234, winY + 35); }
 
 struct DemoPage : kvtest::Process {
+  kvtest::TitleStart titleStart;
   // What the run saw at its moments.
   enum Phase { kToFirstWait, kToSecondLine, kToPageEnd, kDone };
   Phase phase = kToFirstWait;
@@ -100,11 +102,9 @@ struct DemoPage : kvtest::Process {
 
   void SetUp() override {
     Process::SetUp();
-    for (const char* name : {"SCR.AOS", "GRP.AOS"}) {
-      const fs::path from = StageFolder() / name;
-      ASSERT_TRUE(fs::exists(from)) << from << " is missing: build the stage first";
-      fs::copy_file(from, fs::path(folder.path()) / name);
-    }
+    // The staged game, entered from its title by "はじめから".
+    kvtest::CopyStagedGame(folder.path());
+    gate = [this](int count) { return titleStart.Step(fake, globals.m_App.m_pKivBase, count); };
   }
 
   Picture Presented() {
@@ -176,6 +176,9 @@ struct DemoPage : kvtest::Process {
     }
   }
 
+  // Plays down one branch of the first choice (below).
+  void RunDownBranch(const struct Case& c);
+
   void RunGame() {
     onPump = [this](int count) { Step(count); };
     exitCode = RunMain();
@@ -194,7 +197,7 @@ TEST_F(DemoPage, TheFirstPageShowsTheWindowAndItsTextAndClicksGoOn) {
   textSpeed = 1;  // 45 ms a character: the second line is clicked during its reveal
   RunGame();
   EXPECT_EQ(exitCode, 0);
-  ASSERT_EQ(phase, kDone) << "the game did not reach the end of its second line; boxes:\n" << Texts(fake.boxes);
+  ASSERT_EQ(phase, kDone) << "the game did not reach the end of its second line; title clicks " << titleStart.starts << ", state " << Scene().m_nPendingState << "; boxes:\n" << Texts(fake.boxes);
   // No box but the quit question (asked on its screen or in a box).
   EXPECT_TRUE(OtherBoxes().empty()) << Texts(fake.boxes);
 
@@ -357,69 +360,73 @@ TEST_F(DemoPage, ANarrationPageLeavesTheNamePlateEmpty) {
   EXPECT_GT(WhiteIn(atNarration, x0, row1 + pitchY, x1, row1 + 2 * pitchY), 200) << "the narration's second line";
 }
 
-// The whole story, down each branch of its first choice, to the last
-// choice, whose "おわる" quits: no script or picture fault is reported on
-// the way (the only box is the quit question), and each branch's own lines
-// are reached.
-TEST_F(DemoPage, TheWholeStoryRunsToItsEndDownEachBranch) {
-  struct Case {
-    int first;           // the choice taken at the first choice
-    const char* line;    // a line of that branch only
-    const char* notLine; // a line of the other branch
-  };
-  const Case cases[] = {
-      {0, "来てよかった", "一番星"},
-      {1, "一番星", "来てよかった"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.first);
-    std::string seen;
-    int choicesMade = 0, pickAt = -1;
-    pl::Point pick{};
-    bool quitAsked = false;
-    fake.onBox = [&](const pl::RecordedBox&) { quitAsked = true; };
-    finished = false;
-    onPump = [&](int n) {
-      if (finished || quitAsked || Holding(n)) return;
-      const std::uint32_t state = Scene().m_nPendingState;
-      CMessageText& text = Engine()->Text();
-      if (state == PND_FPROMPT || state == PND_PROMPT_PAGE) {
-        const std::string page = Utf8(text.PageText());
-        if (seen.size() < page.size() || seen.compare(seen.size() - page.size(), page.size(), page) != 0) seen += page;
+// The story's first chapter, down each branch of its first choice, to the
+// chapter's last choice, whose "ここでおわる" quits: no script or picture
+// fault is reported on the way (the only box is the quit question), and
+// each branch's own lines are reached. Each branch is a run of its own.
+struct Case {
+  int first;            // the choice taken at the first choice
+  const char* line;     // a line of that branch only
+  const char* notLine;  // a line of the other branch
+};
+
+void DemoPage::RunDownBranch(const Case& c) {
+  SCOPED_TRACE(c.first);
+  std::string seen;
+  int choicesMade = 0, pickAt = -1;
+  std::string stopFile, stopLabel, stopLocal;
+  pl::Point pick{};
+  bool quitAsked = false;
+  fake.onBox = [&](const pl::RecordedBox&) { quitAsked = true; };
+  finished = false;
+  onPump = [&](int n) {
+    stopFile = Engine()->Script().m_Root.m_strFile;
+    stopLabel = Engine()->Script().m_strLabel;
+    stopLocal = Engine()->Script().m_strLocalLabel;
+    if (finished || quitAsked || Holding(n)) return;
+    const std::uint32_t state = Scene().m_nPendingState;
+    CMessageText& text = Engine()->Text();
+    if (state == PND_FPROMPT || state == PND_PROMPT_PAGE) {
+      const std::string page = Utf8(text.PageText());
+      if (seen.size() < page.size() || seen.compare(seen.size() - page.size(), page.size(), page) != 0) seen += page;
+    }
+    if (ClickThrough(state, n) || state != PND_SLCT) return;
+    if (pickAt < 0) {
+      // The first choice takes the case's; the last one "ここでおわる".
+      const int index = choicesMade == 0 ? c.first : text.ChoiceCount() - 1;
+      const CTextWindow* w = Engine()->Tables().CurrentWindow();
+      if (!w || index < 0 || index >= text.ChoiceCount()) return;
+      const ChoiceRecord& r = text.Choice(index);
+      // Every choice lies inside its window, where it can be clicked.
+      for (int i = 0; i < text.ChoiceCount(); ++i) {
+        const ChoiceRecord& o = text.Choice(i);
+        EXPECT_LE(o.m_nY + o.m_nHeight, w->m_nHeight) << Utf8(o.m_strText) << " lies below the window";
       }
-      if (ClickThrough(state, n) || state != PND_SLCT) return;
-      if (pickAt < 0) {
-        // The first choice takes the case's; the last one "おわる".
-        const int index = choicesMade == 0 ? c.first : text.ChoiceCount() - 1;
-        const CTextWindow* w = Engine()->Tables().CurrentWindow();
-        if (!w || index < 0 || index >= text.ChoiceCount()) return;
-        const ChoiceRecord& r = text.Choice(index);
-        // Every choice lies inside its window, where it can be clicked.
-        for (int i = 0; i < text.ChoiceCount(); ++i) {
-          const ChoiceRecord& o = text.Choice(i);
-          EXPECT_LE(o.m_nY + o.m_nHeight, w->m_nHeight) << Utf8(o.m_strText) << " lies below the window";
-        }
-        pick = {w->m_nX + r.m_nX + 8, w->m_nY + r.m_nY + r.m_nHeight / 2};
-        fake.InjectMouseMove(pick);
-        pickAt = n + 6;
-        return;
-      }
-      if (n < pickAt) return;
-      Click(n, pick);
-      pickAt = -1;
-      ++choicesMade;
-    };
-    exitCode = RunMain();
-    fake.onBox = nullptr;
-    EXPECT_EQ(exitCode, 0);
-    EXPECT_EQ(choicesMade, 2);
-    EXPECT_TRUE(OtherBoxes().empty()) << Texts(fake.boxes);
-    EXPECT_NE(seen.find(c.line), std::string::npos) << seen;
-    EXPECT_EQ(seen.find(c.notLine), std::string::npos) << seen;
-    EXPECT_NE(seen.find("遊んでくれてありがとう"), std::string::npos) << seen;
-    fake.boxes.clear();
-  }
+      pick = {w->m_nX + r.m_nX + 8, w->m_nY + r.m_nY + r.m_nHeight / 2};
+      fake.InjectMouseMove(pick);
+      pickAt = n + 6;
+      return;
+    }
+    if (n < pickAt) return;
+    Click(n, pick);
+    pickAt = -1;
+    ++choicesMade;
+  };
+  exitCode = RunMain();
+  fake.onBox = nullptr;
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_EQ(choicesMade, 2) << "title clicks " << titleStart.starts << ", state " << Scene().m_nPendingState << " at "
+                            << stopFile << "." << stopLabel << " " << stopLocal;
+  EXPECT_TRUE(OtherBoxes().empty()) << Texts(fake.boxes);
+  EXPECT_NE(seen.find(c.line), std::string::npos) << seen;
+  EXPECT_EQ(seen.find(c.notLine), std::string::npos) << seen;
+  EXPECT_NE(seen.find("遊んでくれてありがとう"), std::string::npos) << seen;
+  fake.boxes.clear();
 }
+
+TEST_F(DemoPage, TheFirstChapterRunsToItsEndDownTheFirstBranch) { RunDownBranch({0, "来てよかった", "一番星"}); }
+
+TEST_F(DemoPage, TheFirstChapterRunsToItsEndDownTheSecondBranch) { RunDownBranch({1, "一番星", "来てよかった"}); }
 
 // A 24-bit picture of the staged archive as 0x00RRGGBB pixels, rows top-down
 // (empty when it is missing or not such a picture).

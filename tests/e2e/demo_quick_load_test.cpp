@@ -21,6 +21,7 @@
 #include "scene/object_tables.h"
 #include "scene/pending.h"
 #include "scene/transition_stepper.h"
+#include "tests/e2e/demo_stage.h"
 #include "tests/e2e/process_fixture.h"
 
 namespace {
@@ -31,18 +32,17 @@ namespace fs = std::filesystem;
 
 constexpr int kW = 1024, kH = 600;
 
-fs::path StageFolder() { return fs::path(kvtest::ToolPath("")).parent_path().parent_path() / "stage"; }
+using kvtest::StageFolder;
 
 struct DemoQuickLoad : kvtest::Process {
+  kvtest::TitleStart titleStart;
   CKivBase* Engine() { return globals.m_App.m_pKivBase; }
 
   void SetUp() override {
     Process::SetUp();
-    for (const char* name : {"SCR.AOS", "GRP.AOS"}) {
-      const fs::path from = StageFolder() / name;
-      ASSERT_TRUE(fs::exists(from)) << from << " is missing: build the stage first";
-      fs::copy_file(from, fs::path(folder.path()) / name);
-    }
+    // The staged game, entered from its title by "はじめから".
+    kvtest::CopyStagedGame(folder.path());
+    gate = [this](int count) { return titleStart.Step(fake, globals.m_App.m_pKivBase, count); };
   }
 
   std::vector<std::uint32_t> Presented() {

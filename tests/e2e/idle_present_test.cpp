@@ -21,6 +21,7 @@
 #include "platform/window.h"
 #include "scene/object_tables.h"
 #include "scene/pending.h"
+#include "tests/e2e/demo_stage.h"
 #include "tests/e2e/process_fixture.h"
 
 namespace {
@@ -31,7 +32,7 @@ constexpr std::uint32_t kTickMs = 33;         // the render tick
 constexpr std::uint32_t kCursorFrameMs = 66;  // one frame of the click-wait cursor
 constexpr std::uint32_t kWatchMs = 2000;      // of the virtual clock
 
-fs::path StageFolder() { return fs::path(kvtest::ToolPath("")).parent_path().parent_path() / "stage"; }
+using kvtest::StageFolder;
 
 struct Box {
   int x = 0, y = 0, w = 0, h = 0;
@@ -48,6 +49,14 @@ std::string Describe(const pl::Rect& r) {
 struct IdlePresent : kvtest::Process {
   CKivBase* Engine() { return globals.m_App.m_pKivBase; }
   std::uint32_t Now() { return fake.manualClock().TickMs(); }
+  kvtest::TitleStart titleStart;
+
+  // The staged game, entered from its title by "はじめから".
+  void StageGame() {
+    kvtest::CopyStagedGame(folder.path());
+    MakeScenePictures();
+    gate = [this](int count) { return titleStart.Step(fake, Engine(), count); };
+  }
 
   void CopyStaged(std::initializer_list<const char*> names) {
     for (const char* name : names) {
@@ -123,6 +132,19 @@ struct IdlePresent : kvtest::Process {
   std::function<bool()> ToFirstClickWait() {
     return [this] { return Scene().m_nPendingState == PND_PROMPT_PAGE && NoteWindow() && cursor.w > 0 && cursor.h > 0; };
   }
+  // The first line is voiced, and Mina's mouth moves until the voice ends:
+  // this step waits until nothing but the cursor has been presented for
+  // `ms` of the virtual clock.
+  std::function<bool()> SceneAtRest(std::uint32_t ms = 1000) {
+    auto seen = std::make_shared<std::size_t>(0);
+    auto since = std::make_shared<std::uint32_t>(0);
+    return [this, ms, seen, since] {
+      if (*since == 0) *since = Now();
+      for (; *seen < fake.presents.size(); ++*seen)
+        if (!cursor.Holds(fake.presents[*seen].rect) || fake.presents[*seen].whole) *since = Now();
+      return Now() - *since >= ms;
+    };
+  }
 };
 
 // ---------------------------------------------------------------- click wait
@@ -136,8 +158,7 @@ struct ClickWaitPresents : IdlePresent, ::testing::WithParamInterface<PointerCas
 
 TEST_P(ClickWaitPresents, OnlyTheCursorsNewFramesAtMostOneATick) {
   const PointerCase& c = GetParam();
-  CopyStaged({"SCR.AOS", "GRP.AOS"});
-  MakeScenePictures();
+  StageGame();
   std::vector<std::uint32_t> normalLook, endLook;
   std::size_t first = 0, last = 0;
   std::uint32_t watchStart = 0;
@@ -146,6 +167,7 @@ TEST_P(ClickWaitPresents, OnlyTheCursorsNewFramesAtMostOneATick) {
   int changes = 0;
   steps = {
       ToFirstClickWait(),
+      SceneAtRest(),
       [&] {
         normalLook = ShownIn(button);
         fake.InjectMouseMove(c.onButton ? button.Centre() : pl::Point{300, 300});
@@ -202,8 +224,7 @@ INSTANTIATE_TEST_SUITE_P(Pointer, ClickWaitPresents,
 // Onto a button and off it again: each move presents the button's new look
 // once; then an expose puts the whole picture up again.
 TEST_F(IdlePresent, HoverLooksFollowThePointerAndAnExposeRepaintsAll) {
-  CopyStaged({"SCR.AOS", "GRP.AOS"});
-  MakeScenePictures();
+  StageGame();
   std::vector<std::uint32_t> normalLook, hoverLook, backLook;
   std::size_t mark = 0;
   int onPresents = -1, offPresents = -1;
@@ -216,6 +237,7 @@ TEST_F(IdlePresent, HoverLooksFollowThePointerAndAnExposeRepaintsAll) {
   int wrongAfterExpose = -1;
   steps = {
       ToFirstClickWait(),
+      SceneAtRest(),
       [&] {
         fake.InjectMouseMove({300, 300});
         return true;

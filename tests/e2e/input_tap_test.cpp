@@ -13,6 +13,7 @@
 #include "platform/input.h"
 #include "scene/message_text.h"
 #include "scene/pending.h"
+#include "tests/e2e/demo_stage.h"
 #include "tests/e2e/process_fixture.h"
 
 namespace {
@@ -22,7 +23,7 @@ using kvtest::Utf8;
 
 namespace fs = std::filesystem;
 
-fs::path StageFolder() { return fs::path(kvtest::ToolPath("")).parent_path().parent_path() / "stage"; }
+using kvtest::StageFolder;
 
 // A point in the message window's text area, away from its buttons.
 constexpr pl::Point kTextArea{300, 560};
@@ -32,6 +33,7 @@ enum class Device { LeftButton, ReturnKey, KeypadEnter };
 bool IsClickWait(std::uint32_t state) { return state == PND_PROMPT_PAGE || state == PND_FPROMPT; }
 
 struct InputTaps : kvtest::Process {
+  kvtest::TitleStart titleStart;
   CKivBase* Engine() { return globals.m_App.m_pKivBase; }
   // The story's wait state, once the story runs (a page is up).
   std::uint32_t StoryState() {
@@ -41,11 +43,9 @@ struct InputTaps : kvtest::Process {
 
   void SetUp() override {
     Process::SetUp();
-    for (const char* name : {"SCR.AOS", "GRP.AOS"}) {
-      const fs::path from = StageFolder() / name;
-      ASSERT_TRUE(fs::exists(from)) << from << " is missing: build the stage first";
-      fs::copy_file(from, fs::path(folder.path()) / name);
-    }
+    // The staged game, entered from its title by "はじめから".
+    kvtest::CopyStagedGame(folder.path());
+    gate = [this](int count) { return titleStart.Step(fake, globals.m_App.m_pKivBase, count); };
   }
 
   void Press(Device d, bool down) {

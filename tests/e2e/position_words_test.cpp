@@ -95,6 +95,7 @@ TEST_F(PositionWords, TheWordsPlaceTheCharacterAsTheirCodesDo) {
        true},
       {"ef 6 appears at CENTER and moves to the centre", "CENTER", "-15",
        {"ef(1,6,512,100,\"ch\",600,%s,100)"}, 512 - 50, true},
+      {"ef 6 moves to RIGHT", "RIGHT", "-14", {"ef(1,6,%s,100,\"ch\",600,512,100)"}, 767 - 50, false},
       {"ef 8 converges on RIGHT", "RIGHT", "-14", {"ef(1,8,%s,100,\"ch\",600,30)"}, 767 - 50, false},
       {"efex 12 appears at LEFT and moves to 256",
        "LEFT",

@@ -42,6 +42,9 @@ struct Process : ::testing::Test {
   std::string startScript = kIdleStart;
   // Called at every pump with its number, after the guard below.
   std::function<void(int)> onPump;
+  // When set, asked first at every pump: while it returns true (it is at
+  // work, as passing a game's title is), onPump is not called.
+  std::function<bool(int)> gate;
 
   void SetUp() override {
     pl::SetProgramFolder(folder.path());
@@ -63,6 +66,7 @@ struct Process : ::testing::Test {
         }
       }
       AnswerQuestionScreens();
+      if (gate && gate(count)) return;
       if (onPump) onPump(count);
     };
   }

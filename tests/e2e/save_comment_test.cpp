@@ -21,6 +21,7 @@
 #include "platform/window.h"
 #include "scene/pending.h"
 #include "screens/save_slot_info.h"
+#include "tests/e2e/demo_stage.h"
 #include "tests/e2e/process_fixture.h"
 
 namespace {
@@ -30,9 +31,10 @@ using kvtest::Utf8;
 
 namespace fs = std::filesystem;
 
-fs::path StageFolder() { return fs::path(kvtest::ToolPath("")).parent_path().parent_path() / "stage"; }
+using kvtest::StageFolder;
 
 struct SaveComment : kvtest::Process {
+  kvtest::TitleStart titleStart;
   CKivBase* Engine() { return globals.m_App.m_pKivBase; }
 
   void SetUp() override {
@@ -40,11 +42,9 @@ struct SaveComment : kvtest::Process {
     // The display's state of an earlier run in this process (the desktop
     // recorded, the mode) is not this run's.
     ResetDisplayModeState();
-    for (const char* name : {"SCR.AOS", "GRP.AOS"}) {
-      const fs::path from = StageFolder() / name;
-      ASSERT_TRUE(fs::exists(from)) << from << " is missing: build the stage first";
-      fs::copy_file(from, fs::path(folder.path()) / name);
-    }
+    // The staged game, entered from its title by "はじめから".
+    kvtest::CopyStagedGame(folder.path());
+    gate = [this](int count) { return titleStart.Step(fake, globals.m_App.m_pKivBase, count); };
   }
   // The game starts in `mode` (the settings file the engine writes, with
   // the factory settings).

@@ -6,6 +6,7 @@
 #include "framework/key_manager.h"
 #include "framework/window.h"
 #include "platform/signals.h"
+#include "platform/ui/menu_bar_view.h"
 #include "tests/e2e/process_fixture.h"
 
 namespace {
@@ -115,6 +116,41 @@ TEST_F(Process, MenuItemsReachTheHooksAsCommands) {
     if (item.id == 1011) titleShown = Utf8(item.text) == "kivzo サンプルゲーム";
   }
   EXPECT_TRUE(titleShown) << "the version dialog shows the game's title";
+}
+
+// The player works the menu with the mouse: a press on the strip's first
+// title opens its popup, a click on its exit item chooses it, and the game
+// asks whether to quit.
+TEST_F(Process, ClicksOnTheMenuStripChooseAnItem) {
+  struct Recorder : IWinHook {
+    std::vector<std::uint32_t> commands;
+    std::int32_t OnWindowMessage(pl::Window*, std::uint32_t uMsg, pl::WPARAM wParam, pl::LPARAM) override {
+      if (uMsg == pl::WM_COMMAND) commands.push_back(pl::LoWord(wParam));
+      return 0;
+    }
+  } recorder;
+  onPump = [&](int count) {
+    if (count != 0) return;
+    globals.m_App.m_pWindow->Hooks().Add(&recorder);
+    pl::Window* w = fake.lastWindow;
+    ASSERT_NE(pl::GetMenu(w), nullptr);
+    pl::ui::MenuBarView layout(*pl::GetMenu(w), w->clientWidth);
+    auto client = [](const pl::Rect& r) {
+      return pl::Point{(r.left + r.right) / 2, (r.top + r.bottom) / 2 - pl::GetMenuBarHeight()};
+    };
+    const pl::Point title = client(layout.TitleRect(0));
+    fake.InjectMouseButton(pl::MOUSE_LEFT, true, title);
+    fake.InjectMouseButton(pl::MOUSE_LEFT, false, title);
+    const pl::Point exit = client(layout.ItemRect(0, 1));
+    fake.InjectMouseButton(pl::MOUSE_LEFT, true, exit);
+    fake.InjectMouseButton(pl::MOUSE_LEFT, false, exit);
+  };
+  fake.QueueBoxAnswer(pl::IDOK);
+  Run();
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_EQ(recorder.commands, std::vector<std::uint32_t>{IDM_EXIT});
+  ASSERT_EQ(fake.boxes.size(), 1u) << Texts(fake.boxes);
+  EXPECT_EQ(Utf8(fake.boxes[0].text), "終了してもよろしいですか？");
 }
 
 TEST_F(Process, GreyedMenuItemSendsNoCommand) {

@@ -15,6 +15,7 @@
 #include "scene/object_tables.h"
 #include "scene/pending.h"
 #include "scene/presentation.h"
+#include "tests/e2e/demo_stage.h"
 #include "tests/e2e/process_fixture.h"
 
 namespace {
@@ -22,7 +23,7 @@ namespace {
 using kvtest::Texts;
 namespace fs = std::filesystem;
 
-fs::path StageFolder() { return fs::path(kvtest::ToolPath("")).parent_path().parent_path() / "stage"; }
+using kvtest::StageFolder;
 
 bool TitleItemGreyed() {
   pl::Menu* menu = GetMenuHandle();
@@ -48,8 +49,10 @@ struct TitleItem : kvtest::Process {
 // The staged game's first page, the backlog view opened over it by the
 // wheel, the quit question asked and answered no, the view left again.
 TEST_F(TitleItem, GreyedWhileTheBacklogViewIsOpenAlsoAfterTheQuitQuestion) {
-  CopyStaged("SCR.AOS");
-  CopyStaged("GRP.AOS");
+  // The staged game, entered from its title by "はじめから".
+  kvtest::CopyStagedGame(folder.path());
+  kvtest::TitleStart titleStart;
+  gate = [&](int count) { return titleStart.Step(fake, Engine(), count); };
   enum Phase { kToPage, kOpening, kAsking, kAnswered, kLeaving, kDone };
   Phase phase = kToPage;
   int from = 0, askedFrom = -1, answeredFrom = -1;

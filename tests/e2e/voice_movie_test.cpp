@@ -29,6 +29,7 @@
 #include "sound/movie_player.h"
 #include "sound/mouth_timing.h"
 #include "sound/sound_system.h"
+#include "tests/e2e/demo_stage.h"
 #include "tests/e2e/process_fixture.h"
 
 namespace {
@@ -54,14 +55,7 @@ struct VoiceMovie : kvtest::Process {
     return snd ? std::string(snd->Channel(ch).m_szName) : std::string("(no sound)");
   }
 
-  void SetUp() override {
-    Process::SetUp();
-    pl::SetSoundOutput(pl::SoundOutput::Manual);
-  }
-  void TearDown() override {
-    StopAvi();
-    pl::SetSoundOutput(pl::SoundOutput::Sdl);
-  }
+  void TearDown() override { StopAvi(); }
 
   // The script as written in UTF-8, stored in the game's code page.
   void Script(const std::string& utf8) { startScript = pl::Utf8ToCp932(utf8); }
@@ -91,23 +85,8 @@ struct VoiceMovie : kvtest::Process {
     ASSERT_EQ(kvtest::RunCommand(cmd), 0) << cmd;
   }
 
-  // The sound device plays what the virtual clock says has passed, and the
-  // channel threads catch up with it.
-  std::uint32_t playedTo = 0;
-  void PlayDevice() {
-    CSoundSystem* snd = GetSoundSystem();
-    const std::uint32_t now = fake.manualClock().TickMs();
-    if (!snd || !snd->IsSoundAvailable() || !snd->Device() || playedTo == 0 || now - playedTo > 10000) {
-      playedTo = now;
-      return;
-    }
-    const std::size_t frames = static_cast<std::size_t>(now - playedTo) * 441 / 10;
-    if (frames == 0) return;
-    playedTo = now;
-    std::vector<std::int16_t> out(frames * 2);
-    snd->Device()->Render(out.data(), frames);
-    snd->WaitQuiescent();
-  }
+  kvtest::ClockedSoundDevice device;
+  void PlayDevice() { device.Play(fake); }
   // The loudest sample of the next tenth of a second of the mix.
   int MixPeak() {
     CSoundSystem* snd = GetSoundSystem();
@@ -369,7 +348,7 @@ TEST_F(VoiceMovie, AnEffectOfAnotherModeAfterAWaitedOneDoesNotWait) {
     std::uint32_t stateWhileBell = 0;
     bool sawBell = false;
     quitting = false;
-    playedTo = 0;
+    device.playedTo = 0;
     const int first = fake.pumps;
     onPump = [&](int count) {
       PlayDevice();

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -118,6 +119,34 @@ TEST_F(WeatherLayers, SnowFallsFromOneSecondToTheNext) {
   EXPECT_GT(first.NotFill(), 0) << "snow on the screen after a second";
   EXPECT_GT(second.NotFill(), 0);
   EXPECT_FALSE(first == second) << "the flakes moved";
+}
+
+// The button's normal look, as the opaque blend leaves it (within 2 a channel).
+bool NearGreen(std::uint32_t p) {
+  const int r = static_cast<int>((p >> 16) & 0xFF), g = static_cast<int>((p >> 8) & 0xFF), b = Blue(p);
+  return std::abs(r - 0x20) <= 2 && std::abs(g - 0xA0) <= 2 && std::abs(b - 0x20) <= 2;
+}
+
+// Rain goes on under a script button: every tick redraws the scene with the
+// drops, and the button, three looks of one green each, stays whole on top.
+TEST_F(WeatherLayers, ScriptButtonStaysOverTheRain) {
+  MakePicture("sbtn.abm", "variant 32\nsize 120 90\nfill 3600 FF20A020\nfill 3600 FF40C040\nfill 3600 FF108010\n");
+  Shot first, second;
+  RunScript("btn(1)\r\nfall(2)\r\nwait(500)\r\nbtnset(0,\"sbtn\",300,200)\r\nbtnon(-1)\r\nud(0)\r\n%p=1\r\nbtnenable(0)\r\n",
+            [&](std::int32_t p, std::uint32_t ms) {
+              if (p != 1) return false;
+              if (ms >= 1000 && first.px.empty()) first = Presented();
+              if (ms >= 2000 && second.px.empty()) second = Presented();
+              return !second.px.empty();
+            });
+  ASSERT_EQ(first.px.size(), static_cast<std::size_t>(kW * kH));
+  ASSERT_EQ(second.px.size(), first.px.size());
+  EXPECT_FALSE(first == second) << "the rain moved";
+  int off = 0;
+  for (const Shot* s : {&first, &second})
+    for (int y = 200; y < 230; ++y)
+      for (int x = 300; x < 420; ++x) off += NearGreen(s->At(x, y)) ? 0 : 1;
+  EXPECT_EQ(off, 0) << "button pixels drawn over";
 }
 
 // An animated sprite makes the recomposition draw every sprite again each

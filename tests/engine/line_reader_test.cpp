@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/command_table.h"
@@ -202,6 +204,107 @@ TEST_F(LineReaderTest, TheEndOfTheTextEndsTheSplitOnce) {
     EXPECT_FALSE(r.endSeen);
     EXPECT_EQ(fake.boxes.size(), 1u);
   }
+}
+
+// A generated script of every kind of line, with blanks, tabs, comments,
+// lone CRs and LFs, lead bytes before line ends and long runs of plain and
+// two-byte characters, split and compared line by line with what each
+// generated line must read as: the numbering, the text and the labels.
+TEST_F(LineReaderTest, GeneratedScriptReadsLineByLine) {
+  std::mt19937 rng(2024);
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  const std::string kana[] = {"\x82\xA0", "\x82\xA2", "\x88\x9F", "\x81\x40", "\xE0\x40", "\x82\x5C"};
+  const char plain[] = "abcXYZ019_(),\"=%$!<>+-*/.'\\";
+  std::string text;
+  std::vector<std::string> want;
+  std::vector<std::pair<std::string, int>> labels;
+  for (int i = 0; i < 6000; ++i) {
+    const int kind = pick(9);
+    std::string phys, read;
+    if (kind <= 2) {
+      // A command line: plain bytes, two-byte characters and blanks.
+      phys = read = std::string(1, "abS%$!>^_"[pick(9)]);
+      const int n = pick(3) == 0 ? 300 + pick(600) : pick(30);
+      for (int k = 0; k < n; ++k) {
+        const int c = pick(10);
+        if (c < 5) {
+          phys += plain[pick(static_cast<int>(sizeof plain) - 1)];
+          read += phys.back();
+        } else if (c < 7) {
+          phys += kana[pick(6)];
+          read += phys.substr(phys.size() - 2);
+        } else if (c < 9) {
+          phys += pick(2) ? ' ' : '\t';
+        } else {
+          // A lone CR or LF is a byte of the line.
+          phys += pick(2) && phys.back() != '\r' ? '\n' : '\r';
+          read += phys.back();
+        }
+      }
+      if (pick(4) == 0) {
+        // A lead byte right before the line end stands alone.
+        phys += '\x82';
+        read += '\x82';
+      } else if (pick(3) == 0) {
+        phys += pick(2) ? " # note \x82\xA0 (a, b)" : "#note";
+      }
+    } else if (kind <= 4) {
+      // Message text: two-byte characters with blanks between them and the
+      // kept escapes.
+      phys = read = kana[pick(6)];
+      const int n = pick(3) == 0 ? 200 + pick(400) : pick(20);
+      for (int k = 0; k < n; ++k) {
+        const int c = pick(8);
+        if (c < 5) {
+          phys += kana[pick(6)];
+          read += phys.substr(phys.size() - 2);
+        } else if (c < 7) {
+          phys += pick(2) ? "  " : "\t";
+        } else {
+          phys += pick(2) ? "@N" : "\\5";
+          read += phys.substr(phys.size() - 2);
+        }
+      }
+      if (pick(3) == 0) phys += "\t# \x82\xA0 note";
+    } else if (kind == 5) {
+      phys = "# comment \x82\xA0 " + std::string(pick(50), 'x');
+      text += std::string(pick(3), ' ') + phys + "\r\n";
+      continue;
+    } else if (kind == 6) {
+      phys = read = "::L" + std::to_string(i);
+      labels.emplace_back(read.substr(2), static_cast<int>(want.size()) + 1);
+    } else if (kind == 7) {
+      phys = read = ":local" + std::to_string(i);
+    } else {
+      phys = std::string(pick(3), ' ');
+    }
+    text += std::string(pick(2), '\t') + phys + "\r\n";
+    want.push_back(read);
+  }
+  text += "::END\r\n";
+  want.push_back("::END");
+  labels.emplace_back("END", static_cast<int>(want.size()));
+
+  ValueList lines, labelList, macros;
+  const SplitResult r = SplitScript(text.c_str(), 2, lines, labelList, macros, nullptr);
+  EXPECT_TRUE(r.endSeen);
+  EXPECT_EQ(r.lineCount, static_cast<int>(want.size()));
+  EXPECT_EQ(lines.Size(), want.size());
+  int number = 1;
+  for (const ValueNode* n = lines.Head(); n && number <= static_cast<int>(want.size()); n = n->next, ++number) {
+    ASSERT_EQ(n->name, std::to_string(number));
+    ASSERT_EQ(n->text, want[static_cast<std::size_t>(number - 1)]) << "line " << number;
+    ASSERT_EQ(lines.Find(n->name), n);
+  }
+  ASSERT_EQ(labelList.Size(), labels.size());
+  const ValueNode* l = labelList.Head();
+  for (const auto& [name, at] : labels) {
+    ASSERT_EQ(l->name, name);
+    EXPECT_EQ(l->nValue, at);
+    EXPECT_EQ(labelList.Find(name), l);
+    l = l->next;
+  }
+  EXPECT_TRUE(fake.boxes.empty());
 }
 
 TEST(BlockScanTest, FindsTheCloserOfItsOwnKind) {

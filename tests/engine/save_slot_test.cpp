@@ -13,6 +13,7 @@
 #include "engine/script_engine.h"
 #include "engine/script_loader.h"
 #include "tests/engine/fake_scene.h"
+#include "platform/file.h"
 #include "tests/engine/save_test_util.h"
 #include "tests/engine/script_test_util.h"
 
@@ -593,10 +594,10 @@ TEST_F(SaveGameTest, FailedWritesKeepThePreviousSlot) {
   ASSERT_EQ(SaveGame(ctx, 5, nullptr, 0, 0), 1);
   const std::vector<std::uint8_t> before = ReadBytes("file06.dat");
   eng.m_Root.m_Vars.AddInt("newer", 1);
-  savefile::SetWriteFaultHook(
-      [](savefile::WriteStep s, const std::string&) { return s != savefile::WriteStep::kRename; });
+  pl::SetWriteFaultHook(
+      [](pl::WriteStep s, const std::string&) { return s != pl::WriteStep::kRename; });
   EXPECT_EQ(SaveGame(ctx, 5, nullptr, 0, 0), 0);
-  savefile::SetWriteFaultHook({});
+  pl::SetWriteFaultHook({});
   EXPECT_EQ(ReadBytes("file06.dat"), before);
   {
     HeldLock lock(SavePath("file06.dat"));

@@ -26,7 +26,7 @@ class SaveDataTest : public testing::Test {
     ASSERT_TRUE(savefile::EnsureSaveFolder("K:"));
   }
   void TearDown() override {
-    savefile::SetWriteFaultHook({});
+    pl::SetWriteFaultHook({});
     ResetDisplayModeState();
     pl::SetProgramFolder("");
   }

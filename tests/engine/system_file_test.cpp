@@ -14,6 +14,7 @@
 #include "engine/settings_record.h"
 #include "engine/system_file.h"
 #include "engine/value_node.h"
+#include "platform/file.h"
 #include "tests/engine/save_test_util.h"
 
 using kvtest::HeldLock;
@@ -209,14 +210,14 @@ TEST_F(SystemFileTest, WriterStoppedBeforeTheRenameLeavesThePreviousFile) {
   const std::vector<std::uint8_t> before = ReadBytes("system.dat");
   settings.m_nBgmVolume = 3;
   const std::vector<std::uint8_t> after = EncodeSystemFile(settings, 0);
-  for (savefile::WriteStep failAt :
-       {savefile::WriteStep::kLockTarget, savefile::WriteStep::kOpenTemp, savefile::WriteStep::kLockTemp,
-        savefile::WriteStep::kWrite, savefile::WriteStep::kFlush, savefile::WriteStep::kSetEnd,
-        savefile::WriteStep::kRename}) {
+  for (pl::WriteStep failAt :
+       {pl::WriteStep::kLockTarget, pl::WriteStep::kOpenTemp, pl::WriteStep::kLockTemp,
+        pl::WriteStep::kWrite, pl::WriteStep::kFlush, pl::WriteStep::kSetEnd,
+        pl::WriteStep::kRename}) {
     SCOPED_TRACE(static_cast<int>(failAt));
     bool sawKillPoint = false;
-    savefile::SetWriteFaultHook([&](savefile::WriteStep step, const std::string& temp) {
-      if (step == savefile::WriteStep::kRename) {
+    pl::SetWriteFaultHook([&](pl::WriteStep step, const std::string& temp) {
+      if (step == pl::WriteStep::kRename) {
         // What a kill at this moment leaves: the new bytes beside the old
         // file, which is still whole.
         const std::string t = kvtest::ReadFile(temp);
@@ -228,16 +229,16 @@ TEST_F(SystemFileTest, WriterStoppedBeforeTheRenameLeavesThePreviousFile) {
     });
     fake.boxes.clear();
     EXPECT_EQ(file.Save("K:"), 0);
-    EXPECT_EQ(sawKillPoint, failAt == savefile::WriteStep::kRename);
+    EXPECT_EQ(sawKillPoint, failAt == pl::WriteStep::kRename);
     EXPECT_EQ(ReadBytes("system.dat"), before);
-    EXPECT_FALSE(std::filesystem::exists(savefile::TempPathFor("K:\\save\\system.dat")));
+    EXPECT_FALSE(std::filesystem::exists(pl::TempPathFor("K:\\save\\system.dat")));
     EXPECT_EQ(Boxes(), std::vector<std::string>{"確認:システム情報のセーブに失敗しました。"});
   }
   // A failed flush of the folder is a failure too, even though the new file is in place.
-  savefile::SetWriteFaultHook(
-      [](savefile::WriteStep s, const std::string&) { return s != savefile::WriteStep::kFlushFolder; });
+  pl::SetWriteFaultHook(
+      [](pl::WriteStep s, const std::string&) { return s != pl::WriteStep::kFlushFolder; });
   EXPECT_EQ(file.Save("K:"), 0);
-  savefile::SetWriteFaultHook({});
+  pl::SetWriteFaultHook({});
   EXPECT_EQ(file.Save("K:"), 1);
   EXPECT_EQ(ReadBytes("system.dat"), after);
 }
@@ -436,12 +437,12 @@ TEST_F(ReadMarkTest, StartAndShutdownOfTheEngineObject) {
     At("START", "START", "", 8);
     eng.m_nTextSize = 26;  // a `fnt` command
     std::vector<std::string> order;
-    savefile::SetWriteFaultHook([&](savefile::WriteStep step, const std::string& temp) {
-      if (step == savefile::WriteStep::kRename) order.push_back(std::filesystem::path(temp).filename().string());
+    pl::SetWriteFaultHook([&](pl::WriteStep step, const std::string& temp) {
+      if (step == pl::WriteStep::kRename) order.push_back(std::filesystem::path(temp).filename().string());
       return true;
     });
     data.SaveAtShutdown(eng);
-    savefile::SetWriteFaultHook({});
+    pl::SetWriteFaultHook({});
     EXPECT_EQ(order, (std::vector<std::string>{"readal.dat.tmp", "system.dat.tmp"}));
     ASSERT_EQ(SaveGlobalFile("K:", eng.m_Globals), 1);  // as the `global` command does
   }

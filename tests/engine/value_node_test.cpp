@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <random>
 #include <string>
 #include <utility>
@@ -120,13 +121,21 @@ TEST(ValueListTest, RandomOperationsMatchAModel) {
   std::mt19937 rng(12345);
   ValueList list;
   std::vector<std::pair<std::string, int>> model;
-  const char* names[] = {"a", "b", "c", "top", "wh"};
-  for (int step = 0; step < 20000; ++step) {
+  // Plain names and numbers: small ones, one far past the count, and
+  // digit strings that are no numbers (a leading zero, zero itself).
+  const char* names[] = {"a", "b", "c", "top", "wh", "1", "2", "17", "40", "100000", "0", "01"};
+  for (int step = 0; step < 40000; ++step) {
     const int op = static_cast<int>(rng() % 10);
-    const std::string name = names[rng() % 5];
+    const std::string name = names[rng() % std::size(names)];
     if (op < 5) {
       list.AddInt(name, step);
       model.emplace_back(name, step);
+    } else if (op == 5 && step % 5 == 0) {
+      // A run of numbered nodes, as a script's lines come.
+      for (int k = 1; k <= 60; ++k) {
+        list.AddInt(std::to_string(k), step);
+        model.emplace_back(std::to_string(k), step);
+      }
     } else if (op < 7 && !model.empty()) {
       // Remove the first node of a name.
       ValueNode* n = list.Find(name);
@@ -160,6 +169,11 @@ TEST(ValueListTest, RandomOperationsMatchAModel) {
       ASSERT_EQ(n == nullptr, it == model.end()) << nm << " at step " << step;
       if (n) {
         ASSERT_EQ(n->nValue, it->second);
+        ASSERT_EQ(n->name, nm);
+        // The first node of the name in the chain.
+        if (step % 64 == 0) {
+          for (ValueNode* m = list.Head(); m != n; m = m->next) ASSERT_NE(m->name, nm);
+        }
       }
     }
     if (!model.empty()) {

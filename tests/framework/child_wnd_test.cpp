@@ -123,6 +123,8 @@ TEST_F(EditFixture, CompositionIsFollowedAndItsEndRepaintsTheField) {
   Pump();
   const std::size_t before = fake.presents.size();
   fake.InjectText("日本");
+  // Presents come at most once in the minimum interval.
+  fake.manualClock().Advance(pl::kMinPresentIntervalMs);
   Pump();
   EXPECT_FALSE(edit.Ime()->IsComposing());
   // The field is drawn again: the next present redraws the child windows.

@@ -209,4 +209,134 @@ TEST(HuffmanTest, BlocksDecodeOnSeveralThreadsAtOnce) {
   EXPECT_EQ(ok, std::vector<int>(4, 1));
 }
 
+
+// A plain model of the format, written for this test: the tree as a node
+// vector, codes walked a bit at a time, -1 when the bits run out.
+class BitWriter {
+ public:
+  void Put(int bit) {
+    if (m_nBits % 8 == 0) m_Bytes.push_back(0);
+    if (bit) m_Bytes.back() |= static_cast<std::uint8_t>(0x80 >> (m_nBits % 8));
+    ++m_nBits;
+  }
+  void PutByte(int v) {
+    for (int k = 7; k >= 0; --k) Put((v >> k) & 1);
+  }
+  const Bytes& bytes() const { return m_Bytes; }
+
+ private:
+  Bytes m_Bytes;
+  std::size_t m_nBits = 0;
+};
+
+struct ModelNode {
+  int literal = -1;  // a leaf's literal; -1 for inner nodes
+  int child[2] = {-1, -1};
+};
+
+// A random tree in pre-order: `chain` is the chance (in percent) that the
+// 0-branch is an inner node again, which makes deep trees and long codes.
+int RandomTree(std::mt19937& rng, BitWriter& w, std::vector<ModelNode>& nodes, int& inner, int chain, int depth) {
+  const int id = static_cast<int>(nodes.size());
+  nodes.emplace_back();
+  const bool makeInner = depth == 0 || (inner < 255 && static_cast<int>(rng() % 100) < (depth < 6 ? 70 : chain));
+  if (!makeInner) {
+    const int literal = static_cast<int>(rng() % 256);
+    w.Put(0);
+    w.PutByte(literal);
+    nodes[static_cast<std::size_t>(id)].literal = literal;
+    return id;
+  }
+  ++inner;
+  w.Put(1);
+  const int zero = RandomTree(rng, w, nodes, inner, chain, depth + 1);
+  const int one = RandomTree(rng, w, nodes, inner, chain / 2, depth + 1);
+  nodes[static_cast<std::size_t>(id)].child[0] = zero;
+  nodes[static_cast<std::size_t>(id)].child[1] = one;
+  return id;
+}
+
+// The model's output for `size` bytes from the code bits at bit `from`.
+std::int64_t ModelDecode(const std::vector<ModelNode>& nodes, const Bytes& bits, std::size_t from, std::size_t size,
+                         Bytes* out) {
+  out->clear();
+  std::size_t pos = from;
+  const std::size_t end = bits.size() * 8;
+  for (std::size_t i = 0; i < size; ++i) {
+    int n = 0;
+    while (nodes[static_cast<std::size_t>(n)].literal < 0) {
+      if (pos >= end) return -1;
+      const int bit = (bits[pos / 8] >> (7 - pos % 8)) & 1;
+      ++pos;
+      n = nodes[static_cast<std::size_t>(n)].child[bit];
+    }
+    out->push_back(static_cast<std::uint8_t>(nodes[static_cast<std::size_t>(n)].literal));
+  }
+  return static_cast<std::int64_t>(size);
+}
+
+// Random trees (shallow ones whose codes all fit the decoder's lookup, and
+// deep ones with codes of dozens of bits) over random code bits, decoded by
+// the decoder and by the model: the same bytes for every size up to the
+// last code the bits hold, and -1 for one byte more, with the input cut at
+// every byte near its end.
+TEST(HuffmanTest, AgreesWithAPlainModelUpToTheLastBit) {
+  std::mt19937 rng(11);
+  int checked = 0;
+  for (int round = 0; round < 24; ++round) {
+    BitWriter w;
+    std::vector<ModelNode> nodes;
+    int inner = 0;
+    const int chain = round % 3 == 0 ? 95 : (round % 3 == 1 ? 40 : 0);
+    RandomTree(rng, w, nodes, inner, chain, 0);
+    ASSERT_LE(inner, 255);
+    Bytes bits = w.bytes();
+    // The tree ends somewhere in its last byte; the codes follow at once.
+    std::size_t treeBits = 0;
+    for (const ModelNode& n : nodes) treeBits += n.literal < 0 ? 1 : 9;
+    const std::size_t codeBytes = 20000 + rng() % 30000;
+    for (std::size_t k = 0; k < codeBytes; ++k) bits.push_back(static_cast<std::uint8_t>(rng()));
+    // The most bytes the whole input holds.
+    Bytes want;
+    std::size_t most = 0;
+    {
+      std::size_t lo = 0, hi = codeBytes * 8;
+      while (lo < hi) {
+        const std::size_t mid = (lo + hi + 1) / 2;
+        if (ModelDecode(nodes, bits, treeBits, mid, &want) >= 0) {
+          lo = mid;
+        } else {
+          hi = mid - 1;
+        }
+      }
+      most = lo;
+    }
+    for (std::size_t cut = 0; cut < 12; ++cut) {
+      const Bytes input(bits.begin(), bits.end() - static_cast<long>(cut));
+      for (const std::size_t size : {most - 40 * cut, most - 40 * cut + 1, std::size_t{20000}}) {
+        // One byte more than the bits hold fails at the last code; far more
+        // fails too, without reading past the input (which the sanitizer
+        // builds check).
+        for (const std::size_t ask : {size, size + 1, size + 5000}) {
+          Bytes block(4 + input.size());
+          for (int b = 0; b < 4; ++b) block[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(ask >> (8 * b));
+          std::copy(input.begin(), input.end(), block.begin() + 4);
+          const std::int64_t model = ModelDecode(nodes, input, treeBits, ask, &want);
+          Bytes got(ask + 16, 0xCD);
+          const std::int64_t n = DecodeHuffman(block.data(), block.size(), got.data(), ask);
+          SCOPED_TRACE("round " + std::to_string(round) + " cut " + std::to_string(cut) + " size " +
+                       std::to_string(ask));
+          ASSERT_EQ(n, model);
+          if (n >= 0) {
+            ASSERT_TRUE(std::equal(want.begin(), want.end(), got.begin()));
+            ASSERT_EQ(got[ask], 0xCD) << "wrote past the output size";
+          }
+          ++checked;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(checked, 24 * 12 * 3 * 3);
+}
+
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include <cstring>
 #include <functional>
+#include <iterator>
+#include <random>
 
 #include "pixel_test_util.h"
 
@@ -216,6 +218,67 @@ TEST_P(SimdVsPlain, ToneAgreesForEveryColour) {
     P.tone(a.data(), static_cast<int>(a.size()), tone);
     S.tone(b.data(), static_cast<int>(b.size()), tone);
     ASSERT_TRUE(a == b) << "tone " << tone;
+  }
+}
+
+// Every tone over rows of odd widths (each SIMD step and tail length) at
+// misaligned starts, made of the channel values where the formulas turn
+// (0 and 255, the shifts' and products' edges), with guard pixels on both
+// sides; alpha stays as it was.
+TEST_P(SimdVsPlain, ToneOverOddWidthsAndEdgeValues) {
+  const RowKernels& P = pixk::PlainKernels();
+  const RowKernels& S = *GetParam().k;
+  const int edges[] = {0, 1, 2, 3, 4, 7, 8, 31, 32, 63, 64, 127, 128, 223, 224, 252, 253, 254, 255};
+  const int kEdges = static_cast<int>(std::size(edges));
+  const int tones[] = {-1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 256};
+  const int widths[] = {1, 2, 3, 5, 7, 9, 11, 13, 15, 17, 23, 31, 33, 63, 65, 1023, 1025};
+  const int kGuard = 8;
+  for (int tone : tones) {
+    for (int width : widths) {
+      for (int off = 0; off < 4; ++off) {
+        std::vector<u32> row(static_cast<std::size_t>(width + 2 * kGuard + off));
+        for (std::size_t i = 0; i < row.size(); ++i) {
+          const int k = static_cast<int>(i) * 7 + tone + width;
+          row[i] = static_cast<u32>(edges[k % kEdges]) | static_cast<u32>(edges[(k / kEdges) % kEdges]) << 8 |
+                   static_cast<u32>(edges[(k / 3 + 5) % kEdges]) << 16 | static_cast<u32>(edges[(k + 11) % kEdges]) << 24;
+        }
+        auto a = row, b = row;
+        P.tone(a.data() + kGuard + off, width, tone);
+        S.tone(b.data() + kGuard + off, width, tone);
+        ASSERT_EQ(a, b) << "tone " << tone << " width " << width << " off " << off;
+        for (std::size_t i = 0; i < row.size(); ++i) {
+          const bool inside = i >= static_cast<std::size_t>(kGuard + off) && i < static_cast<std::size_t>(kGuard + off + width);
+          if (!inside) {
+            ASSERT_EQ(b[i], row[i]) << "guard " << i << " tone " << tone << " width " << width;
+          }
+          ASSERT_EQ(b[i] >> 24, row[i] >> 24) << "alpha " << i << " tone " << tone;
+        }
+      }
+    }
+  }
+}
+
+// The 24-to-32-bit expansion over sources of exactly 3 n bytes (so a
+// sanitizer build sees any read past them), at every length up to a few
+// SIMD steps and at misaligned starts.
+TEST_P(SimdVsPlain, Expand24ReadsExactlyItsBytes) {
+  const RowKernels& P = pixk::PlainKernels();
+  const RowKernels& S = *GetParam().k;
+  std::mt19937 rng(3);
+  for (int n = 0; n <= 70; ++n) {
+    for (int off = 0; off < 3; ++off) {
+      std::vector<std::uint8_t> src(static_cast<std::size_t>(3 * n + off));
+      for (auto& v : src) v = static_cast<std::uint8_t>(rng());
+      std::vector<u32> a(static_cast<std::size_t>(n) + 4, 0xEEEEEEEEu), b = a;
+      P.expand24(a.data(), src.data() + off, n);
+      S.expand24(b.data(), src.data() + off, n);
+      ASSERT_EQ(a, b) << "n=" << n << " off=" << off;
+      for (int i = 0; i < n; ++i) {
+        const std::uint8_t* p = src.data() + off + 3 * i;
+        ASSERT_EQ(a[i], 0xFF000000u | p[0] | (u32{p[1]} << 8) | (u32{p[2]} << 16)) << i;
+      }
+      for (int g = 0; g < 4; ++g) ASSERT_EQ(b[static_cast<std::size_t>(n + g)], 0xEEEEEEEEu);
+    }
   }
 }
 

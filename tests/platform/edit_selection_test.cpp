@@ -160,4 +160,14 @@ TEST_F(EditSelection, ATextPutInIsCutToTheLimitOnACharacterBoundary) {
   }
 }
 
+TEST_F(EditSelection, TextsAreReadBackFromTheWindowAndFromTheControl) {
+  pl::SetWindowText(main, pl::Utf8ToCp932("ゲーム － 第一章"));
+  EXPECT_EQ(pl::GetWindowText(main), pl::Utf8ToCp932("ゲーム － 第一章"));
+  pl::SetWindowText(edit, pl::Utf8ToCp932("コメント"));
+  EXPECT_EQ(pl::GetWindowText(edit), pl::Utf8ToCp932("コメント"));
+  pl::SetWindowText(edit, "");
+  EXPECT_EQ(pl::GetWindowText(edit), "");
+  EXPECT_EQ(pl::GetWindowText(nullptr), "");
+}
+
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -116,6 +118,61 @@ TEST_F(FileLookupTest, WholeFilesAreReadBoundedAndReplacedWhole) {
     ++entries;
   }
   EXPECT_EQ(entries, 1);
+}
+
+TEST_F(FileLookupTest, AReplacementThatFailsLeavesThePreviousFileAndNoTemporaryOne) {
+  ASSERT_TRUE(kvtest::WriteFile(dir / "save/system.dat", "previous"));
+  const std::vector<std::uint8_t> data{'n', 'e', 'w'};
+  const std::string temp = pl::TempPathFor("K:\\save\\SYSTEM.DAT");
+  EXPECT_EQ(temp, dir / "save/system.dat.tmp");
+  {
+    // Another copy of the program in the middle of a transfer of the file.
+    pl::File other;
+    ASSERT_TRUE(other.OpenNativeWrite(dir / "save/system.dat", 0));
+    ASSERT_TRUE(other.Lock(0, 1 << 20));
+    EXPECT_FALSE(pl::WriteFileReplacing("K:\\save\\system.dat", data));
+    EXPECT_EQ(kvtest::ReadFile(dir / "save/system.dat"), "previous");
+    EXPECT_FALSE(fs::exists(temp));
+  }
+  // Stopped before the rename: the whole new copy lies beside the old one,
+  // and is taken away when the write gives up.
+  std::string seen;
+  pl::SetWriteFaultHook([&](pl::WriteStep step, const std::string& path) {
+    if (step == pl::WriteStep::kRename) seen = kvtest::ReadFile(path);
+    return step != pl::WriteStep::kRename;
+  });
+  EXPECT_FALSE(pl::WriteFileReplacing("K:\\save\\system.dat", data));
+  EXPECT_EQ(seen, "new");
+  EXPECT_EQ(kvtest::ReadFile(dir / "save/system.dat"), "previous");
+  EXPECT_FALSE(fs::exists(temp));
+  // The folder not flushed: the new file is in place, but the write reports
+  // that it might not survive.
+  pl::SetWriteFaultHook([](pl::WriteStep step, const std::string&) { return step != pl::WriteStep::kFlushFolder; });
+  EXPECT_FALSE(pl::WriteFileReplacing("K:\\save\\system.dat", data));
+  EXPECT_EQ(kvtest::ReadFile(dir / "save/system.dat"), "new");
+  pl::SetWriteFaultHook({});
+  EXPECT_TRUE(pl::WriteFileReplacing("K:\\save\\system.dat", {}));
+  EXPECT_EQ(kvtest::ReadFile(dir / "save/system.dat"), "");
+}
+
+TEST_F(FileLookupTest, TheLastWriteTimeComesInLocalTimeWithAStampToOrderBy) {
+  ASSERT_TRUE(kvtest::WriteFile(dir / "save/file01.dat", "slot"));
+  const std::time_t seconds = 1772600767;  // 2026-03-04 05:06:07 UTC
+  const auto when = std::chrono::system_clock::from_time_t(seconds) + std::chrono::nanoseconds(250000000);
+  fs::last_write_time(dir / "save/file01.dat",
+                      std::chrono::file_clock::from_sys(std::chrono::time_point_cast<std::chrono::nanoseconds>(when)));
+  std::tm local{};
+  ASSERT_TRUE(localtime_r(&seconds, &local));
+  pl::FileTime t;
+  ASSERT_TRUE(pl::GetFileWriteTime("K:\\SAVE\\FILE01.DAT", &t));
+  EXPECT_EQ(t.year, local.tm_year + 1900);
+  EXPECT_EQ(t.month, local.tm_mon + 1);
+  EXPECT_EQ(t.day, local.tm_mday);
+  EXPECT_EQ(t.hour, local.tm_hour);
+  EXPECT_EQ(t.minute, local.tm_min);
+  EXPECT_EQ(t.second, local.tm_sec);
+  EXPECT_EQ(t.stamp, std::int64_t{seconds} * 1000000000 + 250000000);
+  EXPECT_FALSE(pl::GetFileWriteTime("K:\\save\\file02.dat", &t));
 }
 
 TEST(FileLockTest, RangesConflictBetweenDescriptionsAndLengthZeroLocksNothing) {

@@ -461,6 +461,17 @@ TEST_F(MessageTextTest, BacklogRecords) {
   EXPECT_EQ(text.Backlog().Last()->header[BL_MODE], 2);
   // In mode 2 a line takes its lines and one more.
   EXPECT_EQ(text.Backlog().Last()->header[BL_BOTTOM], 30 + 2 * kPy);
+  // After a page the script ended, the next record's rectangle is at the
+  // top of its page, where the view draws it.
+  text.ClearBacklog();
+  eng.m_nMode = 0;
+  text.AddBacklogLine(Sj("あ"));
+  text.AddBacklogLine(Sj("い") + "\\f");
+  text.AddBacklogLine("@cX2" + Sj("う"));
+  EXPECT_EQ(text.Backlog().Head()->next->header[BL_TOP], 30 + 3 * kPy);
+  EXPECT_EQ(text.Backlog().Last()->header[BL_TOP], 30);
+  EXPECT_EQ(text.Backlog().Last()->header[BL_BOTTOM], 30 + 3 * kPy);
+  EXPECT_EQ(text.Backlog().Head()->next->text, Sj("い") + "\\f") << "no second mark";
   // A trail byte 0x5C before 'f' is no page mark.
   text.ClearBacklog();
   eng.m_nMode = 0;

@@ -36,7 +36,6 @@ class SoundCommandsTest : public kvtest::SceneScriptTest {
     for (auto& v : settings.m_nSpeakerVolume) v = 0;
     Presentation().m_pSettings = &settings;
     Presentation().m_pTables = &tables;
-    pl::SetSoundOutput(pl::SoundOutput::Manual);
     ASSERT_EQ(sound.InitDirectSound(nullptr), 1);
     SetSoundSystem(&sound);
     ResetSoundRequests();
@@ -47,7 +46,6 @@ class SoundCommandsTest : public kvtest::SceneScriptTest {
     ResetSoundRequests();
     sound.ShutdownDirectSound();
     SetSoundSystem(nullptr);
-    pl::SetSoundOutput(pl::SoundOutput::Sdl);
     ResetPresentation();
     SceneScriptTest::TearDown();
   }

@@ -39,7 +39,6 @@ class BgmGameMusic : public ScreenHarness {
                               " --seconds 0.5 --rate 44100 --channels 2";
       ASSERT_EQ(kvtest::RunCommand(cmd), 0) << cmd;
     }
-    pl::SetSoundOutput(pl::SoundOutput::Manual);
     ASSERT_EQ(sound.InitDirectSound(nullptr), 1);
     SetSoundSystem(&sound);
     ResetSoundRequests();
@@ -52,7 +51,6 @@ class BgmGameMusic : public ScreenHarness {
     ResetSoundRequests();
     sound.ShutdownDirectSound();
     SetSoundSystem(nullptr);
-    pl::SetSoundOutput(pl::SoundOutput::Sdl);
     ScreenHarness::TearDown();
   }
   std::string Music() { return sound.Channel(kBgmChannel).m_szName; }

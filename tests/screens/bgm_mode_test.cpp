@@ -43,7 +43,6 @@ class BgmModeTest : public ScreenHarness {
                               " --seconds 0.5 --rate 44100 --channels 2";
       ASSERT_EQ(kvtest::RunCommand(cmd), 0) << cmd;
     }
-    pl::SetSoundOutput(pl::SoundOutput::Manual);
     ASSERT_EQ(sound.InitDirectSound(nullptr), 1);
     SetSoundSystem(&sound);
     ResetSoundRequests();
@@ -57,7 +56,6 @@ class BgmModeTest : public ScreenHarness {
     ResetSoundRequests();
     sound.ShutdownDirectSound();
     SetSoundSystem(nullptr);
-    pl::SetSoundOutput(pl::SoundOutput::Sdl);
     ScreenHarness::TearDown();
   }
   void MakePictures() {

@@ -57,7 +57,6 @@ class ConfigModeTest : public ScreenHarness {
     MakePicture("cfm_bk0.bmp", Bands(24, 1024, {{600, kPage}}));
     MakePicture("cfm_bk1.bmp", Bands(24, 1024, {{600, kPage1}}));
     MakeChips();
-    pl::SetSoundOutput(pl::SoundOutput::Manual);
     ASSERT_EQ(sound.InitDirectSound(nullptr), 1);
     SetSoundSystem(&sound);
     ResetSoundRequests();
@@ -74,7 +73,6 @@ class ConfigModeTest : public ScreenHarness {
     ResetSoundRequests();
     SetSoundSystem(nullptr);
     sound.ShutdownDirectSound();
-    pl::SetSoundOutput(pl::SoundOutput::Sdl);
     ScreenHarness::TearDown();
   }
   void MakeChips() {

@@ -51,7 +51,6 @@ class HModeTest : public ScreenHarness {
       MakePicture(p, Bands(24, 576, {{339, kSeen}}));
     }
     MakePicture("hm_no.abm", Bands(32, 192, {{113, kUnseen}}));
-    pl::SetSoundOutput(pl::SoundOutput::Manual);
     ASSERT_EQ(sound.InitDirectSound(nullptr), 1);
     SetSoundSystem(&sound);
     ResetSoundRequests();
@@ -66,7 +65,6 @@ class HModeTest : public ScreenHarness {
     ResetSoundRequests();
     SetSoundSystem(nullptr);
     sound.ShutdownDirectSound();
-    pl::SetSoundOutput(pl::SoundOutput::Sdl);
     ScreenHarness::TearDown();
   }
   static const BlendTables* Tables() {

@@ -52,7 +52,6 @@ class MovieModeTest : public ScreenHarness {
  protected:
   void SetUp() override {
     ScreenHarness::SetUp();
-    pl::SetSoundOutput(pl::SoundOutput::Manual);
     ASSERT_EQ(sound.InitDirectSound(nullptr), 1);
     SetSoundSystem(&sound);
     app.m_pDDraw = &dd;
@@ -72,7 +71,6 @@ class MovieModeTest : public ScreenHarness {
     SetApp(nullptr);
     SetSoundSystem(nullptr);
     sound.ShutdownDirectSound();
-    pl::SetSoundOutput(pl::SoundOutput::Sdl);
     ScreenHarness::TearDown();
   }
 

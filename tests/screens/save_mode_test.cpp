@@ -11,6 +11,7 @@
 #include "engine/save_slot_format.h"
 #include "engine/script_engine.h"
 #include "engine/script_loader.h"
+#include "platform/file.h"
 #include "screens/save_mode.h"
 #include "tests/engine/fake_scene.h"
 #include "tests/engine/script_test_util.h"
@@ -349,11 +350,11 @@ TEST_F(SaveModeTest, QuickSaveWritesTheQuickSlotWithAThumbnailOfThePicture) {
   EXPECT_TRUE(data.comment.empty());
   EXPECT_TRUE(fake.boxes.empty());
   // A failed write is reported by the save and gives 0.
-  savefile::SetWriteFaultHook([](savefile::WriteStep step, const std::string&) {
-    return step != savefile::WriteStep::kWrite;
+  pl::SetWriteFaultHook([](pl::WriteStep step, const std::string&) {
+    return step != pl::WriteStep::kWrite;
   });
   EXPECT_EQ(screen.QuickSave(window, DescribeScreen(GetPresentedScreen()), ctx), 0);
-  savefile::SetWriteFaultHook({});
+  pl::SetWriteFaultHook({});
   EXPECT_EQ(Boxes(), std::vector<std::string>{"確認:セーブに失敗しました。"});
 }
 

@@ -76,7 +76,6 @@ class MovieTest : public ::testing::Test {
   void SetUp() override {
     pl::ClearMessageQueue();
     pl::SetProgramFolder(dir.path());
-    pl::SetSoundOutput(pl::SoundOutput::Manual);
     ASSERT_EQ(sound.InitDirectSound(nullptr), 1);
     SetSoundSystem(&sound);
     app.m_pDDraw = &dd;
@@ -89,7 +88,6 @@ class MovieTest : public ::testing::Test {
     SetApp(nullptr);
     SetSoundSystem(nullptr);
     sound.ShutdownDirectSound();
-    pl::SetSoundOutput(pl::SoundOutput::Sdl);
     pl::ClearMessageQueue();
   }
 

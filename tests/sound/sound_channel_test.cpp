@@ -303,7 +303,7 @@ TEST(SoundChannels, MalformedAndMismatchedFiles) {
 
 TEST(SoundChannels, NoDeviceMeansSilenceEverywhere) {
   pl::FakeBackend backend;
-  pl::SetSoundOutput(pl::SoundOutput::None);
+  backend.failSoundDevice = true;
   {
     CSoundSystem sound;
     EXPECT_EQ(sound.InitDirectSound(nullptr), 0);
@@ -319,7 +319,6 @@ TEST(SoundChannels, NoDeviceMeansSilenceEverywhere) {
     sound.ShutdownDirectSound();
     EXPECT_EQ(backend.boxes.size(), 1u);
   }
-  pl::SetSoundOutput(pl::SoundOutput::Sdl);
 }
 
 // A voice halted after its end: the voice archive was closed by the

@@ -275,14 +275,17 @@ TEST(SoundDevice, BufferAndDeviceMayGoInEitherOrder) {
   EXPECT_EQ(out[0], 0);
 }
 
-TEST(SoundDevice, NoOutputMeansNoDevice) {
-  pl::SetSoundOutput(pl::SoundOutput::None);
+// The installed backend chooses the output: none without a backend, none
+// when the fake is told to fail, else the fake's device that nobody pulls.
+TEST(SoundDevice, TheBackendChoosesTheOutput) {
   EXPECT_EQ(pl::CreateSoundDevice(), nullptr);
-  pl::SetSoundOutput(pl::SoundOutput::Manual);
+  pl::FakeBackend fake;
+  fake.failSoundDevice = true;
+  EXPECT_EQ(pl::CreateSoundDevice(), nullptr);
+  fake.failSoundDevice = false;
   auto d = pl::CreateSoundDevice();
   ASSERT_NE(d, nullptr);
   EXPECT_FALSE(d->HasOutput());
-  pl::SetSoundOutput(pl::SoundOutput::Sdl);
 }
 
 }  // namespace

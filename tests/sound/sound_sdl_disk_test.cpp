@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "platform/backend.h"
+#include "platform/sdl/sdl_backend.h"
 #include "tests/sound/sound_test_util.h"
 
 namespace {
@@ -58,7 +60,16 @@ ToneReport Analyse(const std::string& raw) {
   return r;
 }
 
+// The SDL backend installed while a test runs: its sound device is SDL's
+// audio device.
+struct SdlBackendInstalled {
+  std::unique_ptr<pl::Backend> backend = pl::CreateSdlBackend();
+  SdlBackendInstalled() { pl::SetBackend(backend.get()); }
+  ~SdlBackendInstalled() { pl::SetBackend(nullptr); }
+};
+
 TEST(SoundOnSdl, ToneReachesTheDiskDriverAtItsLevel) {
+  SdlBackendInstalled sdl;
   kvtest::TempDir dir;
   const std::string tone = soundtest::MakeSound(dir, "tone.wav", "wav",
                                                 "--rate 44100 --channels 2 --freq 1000 --amp 0.5 --seconds 2");
@@ -69,7 +80,6 @@ TEST(SoundOnSdl, ToneReachesTheDiskDriverAtItsLevel) {
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
     unsetenv("SDL_DISKAUDIODELAY");  // keep real-time pacing
-    pl::SetSoundOutput(pl::SoundOutput::Sdl);
     {
       soundtest::TestHost host;
       host.volume[kBgmChannel] = attenuation[run];
@@ -99,7 +109,7 @@ TEST(SoundOnSdl, ToneReachesTheDiskDriverAtItsLevel) {
 // An audio driver that does not exist: the sound-available flag stays 0.
 TEST(SoundOnSdl, NoDriverGivesTheSilentRun) {
   setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-  pl::SetSoundOutput(pl::SoundOutput::Sdl);
+  SdlBackendInstalled sdl;
   {
     CSoundSystem sound;
     EXPECT_EQ(sound.InitDirectSound(nullptr), 0);

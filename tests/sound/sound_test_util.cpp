@@ -83,14 +83,12 @@ std::int32_t ExpectedOutput(const pl::PcmFormat& format, const std::vector<std::
 
 SoundRig::SoundRig() {
   pl::ClearMessageQueue();
-  pl::SetSoundOutput(pl::SoundOutput::Manual);
   sound.SetHost(&host);
   initOk = sound.InitDirectSound(nullptr) == 1;
 }
 
 SoundRig::~SoundRig() {
   sound.ShutdownDirectSound();
-  pl::SetSoundOutput(pl::SoundOutput::Sdl);
   pl::ClearMessageQueue();
 }
 

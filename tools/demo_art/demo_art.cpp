@@ -22,6 +22,7 @@
 //   logwnd.bmp                1024 x 600 backlog window, semi-transparent
 //   bl_back.bmp, bl_next.bmp, bl_top.bmp, bl_end.bmp, bl_close.bmp
 //                             40 x 84 backlog arrows, three looks stacked
+//   the story's further pictures (see story_art.h)
 //   and the modal screens' pictures and list files (see screen_art.h)
 // Everything is drawn here from shapes: no outside art.
 #include <cmath>
@@ -33,6 +34,7 @@
 #include "tools/demo_art/canvas.h"
 #include "tools/demo_art/dot_font.h"
 #include "tools/demo_art/screen_art.h"
+#include "tools/demo_art/story_art.h"
 
 namespace {
 
@@ -383,8 +385,9 @@ int main(int argc, char** argv) {
   mina2.smile = true;
   const Look sora{Rgb(70, 90, 150), Rgb(40, 54, 100), Rgb(90, 160, 200), Rgb(50, 110, 160), Rgb(60, 110, 190), Rgb(240, 90, 80),
                   false, false};
-  ok = ok && Write(out, "ch_mina", Character(mina), true) && Write(out, "ch_mina2", Character(mina2), true) &&
-       Write(out, "ch_sora", Character(sora), true);
+  const Canvas minaPic = Character(mina), soraPic = Character(sora);
+  ok = ok && Write(out, "ch_mina", minaPic, true) && Write(out, "ch_mina2", Character(mina2), true) &&
+       Write(out, "ch_sora", soraPic, true);
   ok = ok && Write(out, "msgwnd", MessageFrame(), true) && Write(out, "cur_page", PageCursor(), true) &&
        Write(out, "cur_line", LineCursor(), true) && Write(out, "namewnd1", NamePlate(false), true) &&
        Write(out, "namecell1", NamePlate(true), false);
@@ -395,6 +398,13 @@ int main(int argc, char** argv) {
   ok = ok && Write(out, "logwnd", HistoryWindow(), true);
   const char* arrows[] = {"bl_back", "bl_next", "bl_top", "bl_end", "bl_close"};
   for (int i = 0; i < 5; ++i) ok = ok && Write(out, arrows[i], HistoryArrow(i), true);
-  ok = ok && WriteScreenArt(out, dusk, night);
+  std::vector<Canvas> events;
+  ok = ok && WriteStoryArt(out, {&dusk, &night, &minaPic, &soraPic}, &events);
+  // The gallery shows the event pictures; the replay a scene by the
+  // background it begins with.
+  std::vector<Picture> gallery, replays;
+  for (std::size_t i = 0; i < events.size(); ++i) gallery.push_back({"ev0" + std::to_string(i + 1), &events[i]});
+  replays = {{"scene01", &dusk}, {"scene02", &events[1]}, {"scene03", &events[2]}};
+  ok = ok && WriteScreenArt(out, gallery, replays);
   return ok ? 0 : 1;
 }

@@ -170,22 +170,31 @@ std::vector<std::uint8_t> ReplayList(const std::vector<std::string>& names) {
 
 }  // namespace
 
-bool WriteGalleryArt(const std::string& folder, const Canvas& scene1, const Canvas& scene2) {
+bool WriteGalleryArt(const std::string& folder, const std::vector<Picture>& gallery, const std::vector<Picture>& replays) {
   static const char* const kCgTabs[5][2] = {
-      {"背景", "PLACES"}, {"アルバム2", "ALBUM 2"}, {"アルバム3", "ALBUM 3"}, {"アルバム4", "ALBUM 4"}, {"アルバム5", "ALBUM 5"}};
+      {"思い出", "MEMORIES"}, {"アルバム2", "ALBUM 2"}, {"アルバム3", "ALBUM 3"}, {"アルバム4", "ALBUM 4"}, {"アルバム5", "ALBUM 5"}};
   static const char* const kSceneTabs[5][2] = {
-      {"第一章", "CHAPTER 1"}, {"第二章", "CHAPTER 2"}, {"第三章", "CHAPTER 3"}, {"第四章", "CHAPTER 4"}, {"第五章", "CHAPTER 5"}};
-  const Canvas sheet = AlbumSheet({&scene1, &scene2});
+      {"物語", "STORY"}, {"第二集", "PART 2"}, {"第三集", "PART 3"}, {"第四集", "PART 4"}, {"第五集", "PART 5"}};
+  auto sheetOf = [](const std::vector<Picture>& list) {
+    std::vector<const Canvas*> pictures;
+    for (const Picture& p : list) pictures.push_back(p.canvas);
+    return AlbumSheet(pictures);
+  };
+  auto namesOf = [](const std::vector<Picture>& list) {
+    std::vector<std::string> names;
+    for (const Picture& p : list) names.push_back(p.name);
+    return names;
+  };
   bool ok = WriteOne(folder, "cgm_bk0", AlbumBack("CG鑑賞", "GALLERY", Rgb(206, 226, 250), Rgb(236, 232, 250), 61), false) &&
-            WriteOne(folder, "cgm_cp", AlbumChips(kCgTabs), true) && WriteOne(folder, "cgm000", sheet, false) &&
+            WriteOne(folder, "cgm_cp", AlbumChips(kCgTabs), true) && WriteOne(folder, "cgm000", sheetOf(gallery), false) &&
             WriteOne(folder, "cgm_no", NotSeen(), true);
   ok = ok && WriteOne(folder, "hm_bk0", AlbumBack("回想", "REPLAY", Rgb(250, 222, 214), Rgb(240, 230, 250), 67), false) &&
-       WriteOne(folder, "hm_cp", AlbumChips(kSceneTabs), true) && WriteOne(folder, "hm000", sheet, false) &&
+       WriteOne(folder, "hm_cp", AlbumChips(kSceneTabs), true) && WriteOne(folder, "hm000", sheetOf(replays), false) &&
        WriteOne(folder, "hm_no", NotSeen(), true);
   ok = ok && WriteOne(folder, "bgmm_bk", MusicBack(), false) && WriteOne(folder, "bgmm_cp", MusicChips(), true) &&
        WriteOne(folder, "bgmm000", MusicTracks(), true);
-  ok = ok && WriteFile(folder + "/cglist00.dat", GalleryList({"bg01", "bg02"})) &&
-       WriteFile(folder + "/hmlist00.dat", ReplayList({"bg01", "bg02"}));
+  ok = ok && WriteFile(folder + "/cglist00.dat", GalleryList(namesOf(gallery))) &&
+       WriteFile(folder + "/hmlist00.dat", ReplayList(namesOf(replays)));
   return ok;
 }
 

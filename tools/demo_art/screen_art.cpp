@@ -120,7 +120,7 @@ Canvas EndListBack() {
 
 }  // namespace
 
-bool WriteScreenArt(const std::string& folder, const Canvas& scene1, const Canvas& scene2) {
+bool WriteScreenArt(const std::string& folder, const std::vector<Picture>& gallery, const std::vector<Picture>& replays) {
   bool ok = WriteOne(folder, "save_bk", SaveBack(false), false) && WriteOne(folder, "load_bk", SaveBack(true), false) &&
             WriteOne(folder, "save_cp", SaveChips(false), true) && WriteOne(folder, "load_cp", SaveChips(true), true);
   struct Question {
@@ -139,7 +139,7 @@ bool WriteScreenArt(const std::string& folder, const Canvas& scene1, const Canva
   };
   for (const Question& q : questions) ok = ok && WriteOne(folder, q.name, QuestionPanel(q.jp, q.latin, q.comment), true);
   ok = ok && WriteOne(folder, "ld_logo", Logo(), false) && WriteOne(folder, "endm_bk", EndListBack(), false);
-  return ok && WriteGalleryArt(folder, scene1, scene2) && WriteConfigArt(folder);
+  return ok && WriteGalleryArt(folder, gallery, replays) && WriteConfigArt(folder);
 }
 
 }  // namespace art

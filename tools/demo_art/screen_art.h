@@ -4,6 +4,7 @@
 // screen reads, and the gallery's and the replay's list files.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "tools/demo_art/canvas.h"
 
@@ -11,8 +12,15 @@ namespace art {
 
 // Writes every screen picture into `folder` as BMP files (32-bit with
 // alpha for the cell pictures, 24-bit for the page backgrounds) and the
-// list files as "cglist00.dat" and "hmlist00.dat". `scene1` and `scene2`
-// are the story's two backgrounds, shrunk into the gallery's thumbnails.
-bool WriteScreenArt(const std::string& folder, const Canvas& scene1, const Canvas& scene2);
+// list files as "cglist00.dat" and "hmlist00.dat": the gallery lists
+// `gallery` (each picture its own group, unlocked by the variable of its
+// name) and the replay `replays` (scene numbers 1, 2, ... in order, seen
+// once the variable of its name exists); their pictures are shrunk into
+// the thumbnails.
+struct Picture {
+  std::string name;
+  const Canvas* canvas;
+};
+bool WriteScreenArt(const std::string& folder, const std::vector<Picture>& gallery, const std::vector<Picture>& replays);
 
 }  // namespace art

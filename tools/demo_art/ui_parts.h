@@ -8,6 +8,7 @@
 
 #include "tools/demo_art/canvas.h"
 #include "tools/demo_art/dot_font.h"
+#include "tools/demo_art/screen_art.h"
 #include "tools/demo_art/font_text.h"
 
 namespace art {
@@ -106,7 +107,7 @@ inline bool WriteOne(const std::string& folder, const std::string& name, const C
 }
 
 // The gallery's and the replay's pictures and lists, the music room's.
-bool WriteGalleryArt(const std::string& folder, const Canvas& scene1, const Canvas& scene2);
+bool WriteGalleryArt(const std::string& folder, const std::vector<Picture>& gallery, const std::vector<Picture>& replays);
 // The settings screen's two pages and its cells.
 bool WriteConfigArt(const std::string& folder);
 

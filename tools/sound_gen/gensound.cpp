@@ -22,6 +22,16 @@
 //                      name as C4, F#3, Bb5, or R for a rest; each note a
 //                      sine with two overtones and its own decay
 //   --tempo BPM        beats a minute for --notes (default 120)
+//   --tune N           a tune of --seconds made from the number N: a melody
+//                      over a bass in one of five keys, phrases of four bars
+//   --syllables N      a voice-like line of N syllables instead of --wave: a
+//                      voiced buzz through vowel formants, the pitch gliding
+//                      down over each syllable, short pauses between words
+//   --cog FILE         also write the mouth timing of the sound: the stretches
+//                      of at least 60 ms whose loudness (20 ms windows) stays
+//                      below a tenth of the peak, as pairs of milliseconds
+//                      (at most 16), after a 20-byte header, ended by the
+//                      pair 0xFFFFFFFF 0xFFFFFFFF
 // Wave files only (broken or unusual files for the tests):
 //   --bits 8|16        8-bit writes unsigned samples (default 16)
 //   --tag N            the format tag (default 1, PCM)
@@ -37,12 +47,14 @@
 //   --quality Q        Vorbis VBR quality -0.1..1 (default 0.4)
 #include <vorbis/vorbisenc.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -60,6 +72,9 @@ struct Options {
   std::string envelope = "none";
   std::string notes;
   double tempo = 120;
+  int tune = -1;
+  int syllables = 0;
+  std::string cog;
   int bits = 16;
   int tag = 1;
   int fmtSize = 16;
@@ -111,8 +126,110 @@ double Envelope(const Options& o, long long i, long long n) {
   return 1.0;
 }
 
+
+// A tune from a number: a melody of four-bar phrases over a walking bass,
+// in the key and tempo the number picks.
+std::vector<double> Tune(const Options& o) {
+  static const int kScale[7] = {0, 2, 4, 5, 7, 9, 11};
+  static const int kKeys[5] = {60, 62, 57, 65, 55};  // C D A F G (MIDI)
+  static const int kChords[4][4] = {{0, 4, 5, 3}, {0, 5, 3, 4}, {5, 3, 0, 4}, {0, 3, 4, 0}};
+  unsigned state = static_cast<unsigned>(o.tune) * 2654435761u + 17;
+  auto next = [&state](int n) {
+    state = state * 1103515245u + 12345u;
+    return static_cast<int>((state >> 16) % static_cast<unsigned>(n));
+  };
+  const int key = kKeys[o.tune % 5];
+  const double bpm = 84 + 12 * (o.tune % 4);
+  const double beat = 60.0 / bpm;
+  const long long total = std::llround(o.seconds * o.rate);
+  std::vector<double> mono(static_cast<std::size_t>(total), 0.0);
+  auto midiHz = [](double m) { return 440.0 * std::pow(2.0, (m - 69) / 12.0); };
+  auto note = [&](double start, double length, double hz, double gain, double decay) {
+    const long long a = std::llround(start * o.rate), n = std::llround(length * o.rate);
+    for (long long i = 0; i < n && a + i < total; ++i) {
+      const double t = static_cast<double>(i) / o.rate;
+      double v = std::sin(2 * kPi * hz * t) + 0.25 * std::sin(4 * kPi * hz * t) + 0.08 * std::sin(6 * kPi * hz * t);
+      const double attack = std::min(1.0, t / 0.008), release = std::min(1.0, (n - 1 - i) / (0.03 * o.rate));
+      mono[static_cast<std::size_t>(a + i)] += v * gain * attack * std::max(0.0, release) * std::exp(-decay * t);
+    }
+  };
+  const int* chords = kChords[o.tune % 4];
+  int degree = 2 + next(3);
+  for (int bar = 0; bar * 4 * beat < o.seconds; ++bar) {
+    const double at = bar * 4 * beat;
+    const int root = chords[bar % 4];
+    // The bass: the chord's root and fifth, a beat each.
+    for (int b = 0; b < 4; ++b) {
+      const int d = root + (b % 2 ? 4 : 0);
+      note(at + b * beat, beat * 0.95, midiHz(key - 24 + kScale[d % 7] + 12 * (d / 7)), 0.35, 1.5);
+    }
+    // The melody: steps near the last note, held longer at a phrase's end.
+    double t = 0;
+    while (t < 4 - 1e-9) {
+      double len = (bar % 4 == 3 && t >= 2) ? 2.0 : (next(3) == 0 ? 1.0 : 0.5);
+      if (t + len > 4) len = 4 - t;
+      degree += next(5) - 2;
+      if (degree < 0) degree = 1;
+      if (degree > 11) degree = 10;
+      if (next(7) != 0) note(at + t * beat, len * beat, midiHz(key + kScale[degree % 7] + 12 * (degree / 7)), 0.5, 2.0);
+      t += len;
+    }
+  }
+  return mono;
+}
+
+// A voice-like line: each syllable a glottal buzz (harmonics of a pitch that
+// glides down) shaped by two vowel formants, with a soft onset and end;
+// every third syllable is followed by a pause.
+std::vector<double> Syllables(const Options& o) {
+  static const double kVowels[5][2] = {{800, 1200}, {350, 2300}, {350, 1300}, {500, 1900}, {450, 850}};  // a i u e o
+  unsigned state = o.seed * 2654435761u + 3;
+  auto next = [&state](int n) {
+    state = state * 1103515245u + 12345u;
+    return static_cast<int>((state >> 16) % static_cast<unsigned>(n));
+  };
+  std::vector<double> mono(static_cast<std::size_t>(0.08 * o.rate), 0.0);
+  const double base = o.freq > 0 ? o.freq : 220;
+  for (int s = 0; s < o.syllables; ++s) {
+    const double* f = kVowels[next(5)];
+    const double len = 0.14 + 0.02 * next(5);
+    const long long n = std::llround(len * o.rate);
+    const double p0 = base * (1.1 - 0.05 * (s % 3)), p1 = p0 * 0.85;
+    double phase = 0;
+    for (long long i = 0; i < n; ++i) {
+      const double u = static_cast<double>(i) / n;
+      const double pitch = p0 + (p1 - p0) * u;
+      phase += pitch / o.rate;
+      double v = 0;
+      for (int h = 1; h * pitch < 4000; ++h) {
+        const double hz = h * pitch;
+        const double g1 = 1.0 / (1.0 + std::pow((hz - f[0]) / 120.0, 2)), g2 = 0.6 / (1.0 + std::pow((hz - f[1]) / 180.0, 2));
+        v += (g1 + g2 + 0.02) * std::sin(2 * kPi * h * phase) / h;
+      }
+      const double shape = std::sin(kPi * std::min(1.0, u * 1.3)) * std::min(1.0, (1 - u) * 8);
+      mono.push_back(0.9 * v * std::max(0.0, shape));
+    }
+    const double gap = (s % 3 == 2) ? 0.22 : 0.03;
+    mono.insert(mono.end(), static_cast<std::size_t>(gap * o.rate), 0.0);
+  }
+  double peak = 1e-9;
+  for (double v : mono) peak = std::max(peak, std::fabs(v));
+  for (double& v : mono) v /= peak;
+  return mono;
+}
+
+std::vector<std::int16_t> Spread(const Options& o, const std::vector<double>& mono) {
+  std::vector<std::int16_t> out;
+  out.reserve(mono.size() * o.channels);
+  for (double v : mono)
+    for (int c = 0; c < o.channels; ++c) out.push_back(Clip(v * o.amp * 32767.0));
+  return out;
+}
+
 // Interleaved samples, frames x channels.
 std::vector<std::int16_t> Generate(const Options& o) {
+  if (o.tune >= 0) return Spread(o, Tune(o));
+  if (o.syllables > 0) return Spread(o, Syllables(o));
   if (!o.notes.empty()) {
     std::vector<double> mono;
     std::size_t p = 0;
@@ -253,6 +370,48 @@ std::string WaveBytes(const Options& o, const std::vector<std::int16_t>& samples
   return file;
 }
 
+
+// ------------------------------------------------------------ mouth timing
+
+// The quiet stretches of the sound (the mouth at rest), from the loudness
+// of 20 ms windows of the first channel.
+std::string CogBytes(const Options& o, const std::vector<std::int16_t>& samples) {
+  const std::size_t frames = samples.size() / o.channels;
+  const std::size_t win = static_cast<std::size_t>(o.rate / 50);
+  std::vector<double> loud;
+  double peak = 1e-9;
+  for (std::size_t at = 0; at < frames; at += win) {
+    double sum = 0;
+    std::size_t n = 0;
+    for (std::size_t i = at; i < frames && i < at + win; ++i, ++n) {
+      const double v = samples[i * o.channels];
+      sum += v * v;
+    }
+    loud.push_back(std::sqrt(sum / std::max<std::size_t>(1, n)));
+    peak = std::max(peak, loud.back());
+  }
+  std::vector<std::pair<unsigned long, unsigned long>> rests;
+  std::size_t k = 0;
+  while (k < loud.size() && rests.size() < 16) {
+    if (loud[k] >= peak / 10) {
+      ++k;
+      continue;
+    }
+    std::size_t e = k;
+    while (e < loud.size() && loud[e] < peak / 10) ++e;
+    if ((e - k) * 20 >= 60) rests.emplace_back(static_cast<unsigned long>(k * 20), static_cast<unsigned long>(e * 20));
+    k = e;
+  }
+  std::string out(20, '\0');
+  for (const auto& r : rests) {
+    Put32(out, r.first);
+    Put32(out, r.second);
+  }
+  Put32(out, 0xFFFFFFFFul);
+  Put32(out, 0xFFFFFFFFul);
+  return out;
+}
+
 // ------------------------------------------------------------ Ogg Vorbis
 
 std::string OggBytes(const Options& o, const std::vector<std::int16_t>& samples) {
@@ -350,6 +509,9 @@ Options Parse(int argc, char** argv) {
     else if (a == "--envelope") o.envelope = value();
     else if (a == "--notes") o.notes = value();
     else if (a == "--tempo") o.tempo = std::atof(value().c_str());
+    else if (a == "--tune") o.tune = std::atoi(value().c_str());
+    else if (a == "--syllables") o.syllables = std::atoi(value().c_str());
+    else if (a == "--cog") o.cog = value();
     else if (a == "--bits") o.bits = std::atoi(value().c_str());
     else if (a == "--tag") o.tag = std::atoi(value().c_str());
     else if (a == "--fmt-size") o.fmtSize = std::atoi(value().c_str());
@@ -378,5 +540,12 @@ int main(int argc, char** argv) {
   if (!f) Fail("cannot write " + o.out);
   const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   if (std::fclose(f) != 0 || !ok) Fail("cannot write " + o.out);
+  if (!o.cog.empty()) {
+    const std::string timing = CogBytes(o, samples);
+    std::FILE* t = std::fopen(o.cog.c_str(), "wb");
+    if (!t) Fail("cannot write " + o.cog);
+    const bool written = std::fwrite(timing.data(), 1, timing.size(), t) == timing.size();
+    if (std::fclose(t) != 0 || !written) Fail("cannot write " + o.cog);
+  }
   return 0;
 }
