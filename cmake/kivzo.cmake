@@ -18,9 +18,14 @@ function(kv_glob_library target)
   target_link_libraries(${target} PUBLIC ${A_DEPS})
 endfunction()
 
-# kv_test_folder(<folder> DEPS <lib>...): one GoogleTest program per tests/ folder.
+# kv_test_folder(<folder> DEPS <lib>... [COST <n>]): one GoogleTest program per
+# tests/ folder. A folder of long tests gives them a cost, so that ctest
+# starts them before the short ones (a clean build has no timings of its own).
 function(kv_test_folder folder)
-  cmake_parse_arguments(A "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(A "" "COST" "DEPS" ${ARGN})
+  if(NOT A_COST)
+    set(A_COST 0)
+  endif()
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
   if(NOT srcs)
     return()
@@ -30,6 +35,6 @@ function(kv_test_folder folder)
   target_link_libraries(${target} PRIVATE ${A_DEPS} kv_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${target}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;KIVZO_TOOLS=${CMAKE_BINARY_DIR}/tools"
+    PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;KIVZO_TOOLS=${CMAKE_BINARY_DIR}/tools" COST ${A_COST}
     DISCOVERY_TIMEOUT 60)
 endfunction()

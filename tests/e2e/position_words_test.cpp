@@ -4,6 +4,7 @@
 // the presented picture and the sprite's stored place agree word for word.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -46,9 +47,13 @@ struct PositionWords : kvtest::SceneScript {
     startScript = Script(all);
     Seen seen;
     int doneAt = -1;
+    std::size_t presents = 0;
     onPump = [&](int count) {
       if (doneAt < 0 && Var("done") == 1) doneAt = count;
-      if (doneAt < 0 && Scene().m_nPendingState == PND_OPERATION) {
+      // A frame is looked at once, when it has been presented.
+      const bool newFrame = fake.presents.size() != presents;
+      presents = fake.presents.size();
+      if (doneAt < 0 && newFrame && Scene().m_nPendingState == PND_OPERATION) {
         const int edge = LeftEdge(Presented());
         if (edge >= 0) seen.during.insert(edge);
       }
@@ -72,62 +77,71 @@ std::string Fill(const char* format, const char* value) {
   return line;
 }
 
-TEST_F(PositionWords, TheWordsPlaceTheCharacterAsTheirCodesDo) {
+struct Case {
+  const char* what;
+  const char* word;
+  const char* code;
+  std::vector<const char*> lines;  // each with one %s for the position
+  int left;                        // the character's left edge at the end
+  bool still;                      // the effect never moves it
+};
+const Case kCases[] = {
+    {"chon LEFT", "LEFT", "-16", {"chon(1,\"ch\",%s,100,0,0)", "ud(0)"}, 256 - 50, true},
+    {"chon CENTER", "CENTER", "-15", {"chon(1,\"ch\",%s,100,0,0)", "ud(0)"}, 512 - 50, true},
+    {"chon RIGHT", "RIGHT", "-14", {"chon(1,\"ch\",%s,100,0,0)", "ud(0)"}, 767 - 50, true},
+    {"chon NON keeps the place",
+     "NON",
+     "-13",
+     {"chon(1,\"ch\",300,100,0,0)", "ud(0)", "chon(1,\"ch\",%s,100,0,0)", "ud(0)"},
+     300 - 50,
+     true},
+    {"ef 6 appears at CENTER and moves to the centre", "CENTER", "-15",
+     {"ef(1,6,512,100,\"ch\",600,%s,100)"}, 512 - 50, true},
+    {"ef 6 moves to RIGHT", "RIGHT", "-14", {"ef(1,6,%s,100,\"ch\",600,512,100)"}, 767 - 50, false},
+    {"ef 8 converges on RIGHT", "RIGHT", "-14", {"ef(1,8,%s,100,\"ch\",600,30)"}, 767 - 50, false},
+    {"efex 12 appears at LEFT and moves to 256",
+     "LEFT",
+     "-16",
+     {"efex(1,12,256,100,\"ch\",%s,100)", "efex(0,2,600)"},
+     256 - 50,
+     true},
+};
+
+struct PositionWordCase : PositionWords, ::testing::WithParamInterface<Case> {};
+
+TEST_P(PositionWordCase, TheWordPlacesTheCharacterAsItsCodeDoes) {
+  const Case& c = GetParam();
   MakeBackground("bg.bmp", "FF646464");
   MakePicture("ch.abm", "variant 32\nsize 100 50\nfill 5000 FFFF0000\n");
-  struct Case {
-    const char* what;
-    const char* word;
-    const char* code;
-    std::vector<const char*> lines;  // each with one %s for the position
-    int left;                        // the character's left edge at the end
-    bool still;                      // the effect never moves it
-  };
-  const Case cases[] = {
-      {"chon LEFT", "LEFT", "-16", {"chon(1,\"ch\",%s,100,0,0)", "ud(0)"}, 256 - 50, true},
-      {"chon CENTER", "CENTER", "-15", {"chon(1,\"ch\",%s,100,0,0)", "ud(0)"}, 512 - 50, true},
-      {"chon RIGHT", "RIGHT", "-14", {"chon(1,\"ch\",%s,100,0,0)", "ud(0)"}, 767 - 50, true},
-      {"chon NON keeps the place",
-       "NON",
-       "-13",
-       {"chon(1,\"ch\",300,100,0,0)", "ud(0)", "chon(1,\"ch\",%s,100,0,0)", "ud(0)"},
-       300 - 50,
-       true},
-      {"ef 6 appears at CENTER and moves to the centre", "CENTER", "-15",
-       {"ef(1,6,512,100,\"ch\",600,%s,100)"}, 512 - 50, true},
-      {"ef 6 moves to RIGHT", "RIGHT", "-14", {"ef(1,6,%s,100,\"ch\",600,512,100)"}, 767 - 50, false},
-      {"ef 8 converges on RIGHT", "RIGHT", "-14", {"ef(1,8,%s,100,\"ch\",600,30)"}, 767 - 50, false},
-      {"efex 12 appears at LEFT and moves to 256",
-       "LEFT",
-       "-16",
-       {"efex(1,12,256,100,\"ch\",%s,100)", "efex(0,2,600)"},
-       256 - 50,
-       true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    Seen seen[2];
-    for (int way = 0; way < 2; ++way) {
-      std::vector<std::string> lines;
-      for (const char* l : c.lines) {
-        const std::string line = l;
-        lines.push_back(line.find("%s") != std::string::npos ? Fill(l, way == 0 ? c.word : c.code) : line);
-      }
-      seen[way] = RunCase(lines);
+  Seen seen[2];
+  for (int way = 0; way < 2; ++way) {
+    std::vector<std::string> lines;
+    for (const char* l : c.lines) {
+      const std::string line = l;
+      lines.push_back(line.find("%s") != std::string::npos ? Fill(l, way == 0 ? c.word : c.code) : line);
     }
-    for (int way = 0; way < 2; ++way) {
-      SCOPED_TRACE(way == 0 ? c.word : c.code);
-      EXPECT_EQ(seen[way].finalEdge, c.left);
-      EXPECT_EQ(seen[way].spriteX, c.left);
-      if (c.still) {
-        if (std::string(c.what).rfind("ef", 0) == 0) {
-          EXPECT_FALSE(seen[way].during.empty());
-        }
-        for (int edge : seen[way].during) EXPECT_EQ(edge, c.left) << "while the effect ran";
-      }
-    }
-    EXPECT_EQ(seen[0].during, seen[1].during) << "the word and the code show the same frames";
+    seen[way] = RunCase(lines);
   }
+  for (int way = 0; way < 2; ++way) {
+    SCOPED_TRACE(way == 0 ? c.word : c.code);
+    EXPECT_EQ(seen[way].finalEdge, c.left);
+    EXPECT_EQ(seen[way].spriteX, c.left);
+    if (c.still) {
+      if (std::string(c.what).rfind("ef", 0) == 0) {
+        EXPECT_FALSE(seen[way].during.empty());
+      }
+      for (int edge : seen[way].during) EXPECT_EQ(edge, c.left) << "while the effect ran";
+    }
+  }
+  EXPECT_EQ(seen[0].during, seen[1].during) << "the word and the code show the same frames";
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, PositionWordCase, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<Case>& i) {
+                           std::string name;
+                           for (const char* p = i.param.what; *p; ++p)
+                             if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
+                           return name;
+                         });
 
 }  // namespace
