@@ -1,6 +1,6 @@
 // kivzo: the program. Start-up, the run and shutdown are the process's own
-// (framework/entry); here only the platform is chosen.
-#include "framework/entry/process.h"
+// (app/); here only the platform is chosen.
+#include "app/process.h"
 #include "platform/sdl/sdl_backend.h"
 #include "platform/signals.h"
 

@@ -14,9 +14,9 @@
 #include <string>
 #include <unistd.h>
 
+#include "app/process.h"
 #include "engine/kiv_base.h"
 #include "engine/scene_interface.h"
-#include "framework/entry/process.h"
 #include "graphics/blend_table.h"
 #include "graphics/blit.h"
 #include "platform/fake/fake_backend.h"

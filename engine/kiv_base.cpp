@@ -25,7 +25,15 @@
 #include "scene/show_commands.h"
 #include "scene/sound_commands.h"
 #include "scene/wait_input.h"
+#include "screens/bgm_mode.h"
+#include "screens/bland_logo.h"
+#include "screens/cg_mode.h"
+#include "screens/config_mode.h"
+#include "screens/end_mode.h"
+#include "screens/h_mode.h"
+#include "screens/movie_mode.h"
 #include "screens/msg_mode.h"
+#include "screens/save_mode.h"
 #include "sound/movie_player.h"
 #include "sound/sound_request.h"
 #include "sound/sound_system.h"
@@ -58,11 +66,36 @@ pl::LRESULT VersionDlgProc(pl::Dialog* dlg, std::uint32_t uMsg, pl::WPARAM wPara
 }  // namespace
 
 CKivBase::CKivBase(CAppBase& app)
-    : m_App(app), m_Scene(*this), m_Script(&m_Scene), m_Text(m_Script, m_Tables, &m_TextHost) {
+    : m_pBlandLogo(std::make_unique<CBlandLogo>()),
+      m_pSaveMode(std::make_unique<CSaveMode>()),
+      m_pMsgMode(std::make_unique<CMsgMode>()),
+      m_pEndMode(std::make_unique<CEndMode>()),
+      m_pCgMode(std::make_unique<CCGMode>()),
+      m_pBgmMode(std::make_unique<CBGMMode>()),
+      m_pMovieMode(std::make_unique<CMovieMode>()),
+      m_pHMode(std::make_unique<CHMode>()),
+      m_pConfigMode(std::make_unique<CConfigMode>()),
+      m_BlandLogo(*m_pBlandLogo),
+      m_SaveMode(*m_pSaveMode),
+      m_MsgMode(*m_pMsgMode),
+      m_EndMode(*m_pEndMode),
+      m_CgMode(*m_pCgMode),
+      m_BgmMode(*m_pBgmMode),
+      m_MovieMode(*m_pMovieMode),
+      m_HMode(*m_pHMode),
+      m_ConfigMode(*m_pConfigMode),
+      m_App(app),
+      m_Scene(*this),
+      m_Script(&m_Scene),
+      m_Text(m_Script, m_Tables, &m_TextHost) {
   // The tables are built with the object, as the engine has always done:
   // 16 MB of blend table before the first frame.
   m_pBlendTables = MakeBlendTables();
 }
+
+CKivBase* CKivBase::Running() { return dynamic_cast<CKivBase*>(Presentation().m_pEngine); }
+
+bool CKivBase::QuestionShown() const { return m_bMsgModeRunning && m_MsgMode.m_bLoop == 1; }
 
 CKivBase::~CKivBase() {
   if (Scene().m_pHost == &m_Scene) Scene().m_pHost = nullptr;
@@ -201,10 +234,10 @@ void CKivBase::StartEngine(pl::Window* hWnd) {
   InstallSoundCommands(m_Script);
   SetMovieSoundSettings({&Settings().m_bBgm, &Settings().m_nBgmVolume});
   SetMovieLauncher([](const std::string& path, std::int32_t x, std::int32_t y) {
-    if (CKivBase* engine = Presentation().m_pEngine) engine->PlayMovie(path.c_str(), x, y);
+    if (CKivBase* engine = Running()) engine->PlayMovie(path.c_str(), x, y);
   });
   SetCommentFieldMover([](bool leavingMode1) {
-    if (CKivBase* engine = Presentation().m_pEngine) engine->m_SaveMode.MoveCommentText(leavingMode1);
+    if (CKivBase* engine = Running()) engine->m_SaveMode.MoveCommentText(leavingMode1);
   });
   m_Tables.m_pGraphicsArc = &m_GrpArc;
   m_Tables.m_nWindowOpacity = Settings().m_nWindowOpacity;
@@ -469,7 +502,7 @@ void CKivBase::ShutdownEngine() {
   if (m_hWnd) pl::SetFullscreen(m_hWnd, pl::FullscreenKind::Off);
   // 6.
   if (Scene().m_pHost == &m_Scene) Scene().m_pHost = nullptr;
-  if (Presentation().m_pEngine == this) {
+  if (Presentation().m_pEngine == static_cast<IEngineHost*>(this)) {
     ResetPresentation();
     // The tone of `mono` is the scene's too: a later run starts without it.
     SetSpriteTone(0);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/engine_host.h"
 #include "engine/save_data.h"
 #include "engine/scene_bridge.h"
 #include "engine/slot_scene.h"
@@ -23,32 +24,24 @@
 #include "scene/message_text.h"
 #include "scene/object_tables.h"
 #include "scene/text_host.h"
-#include "screens/bland_logo.h"
-#include "screens/bgm_mode.h"
-#include "screens/cg_mode.h"
-#include "screens/config_mode.h"
-#include "screens/end_mode.h"
-#include "screens/h_mode.h"
-#include "screens/movie_mode.h"
-#include "screens/msg_mode.h"
-#include "screens/save_mode.h"
 
 class CKeyManager;
 class CAppBase;
-
-// Menu 101's commands.
-enum : std::uint32_t {
-  IDM_VERSION = 111,
-  IDM_TITLE = 112,
-  IDM_EXIT = 113,
-  IDM_HOMEPAGE = 33001,
-};
+class CBlandLogo;
+class CSaveMode;
+class CMsgMode;
+class CEndMode;
+class CCGMode;
+class CBGMMode;
+class CMovieMode;
+class CHMode;
+class CConfigMode;
 
 // How long one frame step may run script lines back to back before the
 // window gets its turn again.
 inline constexpr std::uint32_t kFrameStepLineBudgetMs = 50;
 
-class CKivBase : public IWinHook {
+class CKivBase : public IWinHook, public IEngineHost {
  public:
   explicit CKivBase(CAppBase& app);
   ~CKivBase() override;
@@ -62,7 +55,7 @@ class CKivBase : public IWinHook {
   void RunEngine();
 
   // One pump-and-pace pass; 0 once the quit flag is set.
-  int PumpAndPace();
+  int PumpAndPace() override;
   void DispatchWaitKeys();
   void DispatchWaitKeysNoSkip();
   // Keeps the game running while the key is held; 0 when the program quit
@@ -96,34 +89,34 @@ class CKivBase : public IWinHook {
   void OnChannelFinished(int channel);
   void OnPaint(pl::Window* hWnd);
   // Launchers of the modal screens: 0 when nothing opened.
-  int RunSaveMode();
-  int RunLoadMode();
+  int RunSaveMode() override;
+  int RunLoadMode() override;
   // Writes the quick slot with a thumbnail of the picture; 1 when written.
-  int QuickSave();
+  int QuickSave() override;
   // The yes/no question of the kind (MSG_QUICKLOAD ...): 1 yes, 2 no, -1
   // when the box could not run (the asker then asks with a message box).
   int RunMsgMode(int kind);
   // Whether the confirmation screen is up and waiting for its answer.
-  bool QuestionShown() const { return m_bMsgModeRunning && m_MsgMode.m_bLoop == 1; }
+  bool QuestionShown() const;
   // A script command's own blocking loop (a window fade, the raster's stop,
   // an animation switch) runs between these. A return to the title chosen
   // meanwhile is held until the last such loop has ended, so that the
   // command does not finish over the title.
-  void EnterCommandLoop() { ++m_nCommandLoops; }
-  void LeaveCommandLoop();
+  void EnterCommandLoop() override { ++m_nCommandLoops; }
+  void LeaveCommandLoop() override;
   // The ending list, the CG gallery and the music room.
   void RunEndMode();
   void RunCgMode();
   void RunBgmMode();
   // The settings screen (1 when its result is not 0) and the scene-replay
   // gallery.
-  int RunConfigMode();
+  int RunConfigMode() override;
   void RunHMode();
   // The movie screen with a movie file (a game path) at (x, y).
   void PlayMovie(const char* path, int x, int y);
   // Loads the quick slot after the confirmation question; 1 when a game was
   // loaded.
-  int QuickLoad();
+  int QuickLoad() override;
   // Creates "save" (or a folder inside it) when it is missing; 1 / 0.
   int EnsureSaveFolder(const char* subFolder);
 
@@ -141,6 +134,12 @@ class CKivBase : public IWinHook {
   CMessageText& Text() { return m_Text; }
   CSceneBridge& SceneBridge() { return m_Scene; }
   const std::string& ProgramFolder() const { return m_strProgramFolder; }
+  CArc& MusicArchive() override { return m_BgmArc; }
+  CArc& EffectArchive() override { return m_SeArc; }
+  CArc& VoiceArchive() override { return m_CvArc; }
+  std::int32_t ReadMarkLine(std::string_view key) override { return m_SaveData.m_ReadMarks.LineOf(key); }
+  // The engine object behind the scene's host, or null when none is.
+  static CKivBase* Running();
 
   pl::Window* m_hWnd = nullptr;
   CKeyManager* m_pKeyManager = nullptr;
@@ -163,15 +162,26 @@ class CKivBase : public IWinHook {
   pl::Point m_ptMouse;
   std::string m_strCaption;           // the game's title, CP932
   std::unique_ptr<pl::Menu> m_pMenu;  // menu 101
-  CBlandLogo m_BlandLogo;
-  CSaveMode m_SaveMode;
-  CMsgMode m_MsgMode;
-  CEndMode m_EndMode;
-  CCGMode m_CgMode;
-  CBGMMode m_BgmMode;
-  CMovieMode m_MovieMode;
-  CHMode m_HMode;
-  CConfigMode m_ConfigMode;
+  // The nine screens: owned here, made with the engine object; the
+  // references name them (a file that uses one includes its header).
+  std::unique_ptr<CBlandLogo> m_pBlandLogo;
+  std::unique_ptr<CSaveMode> m_pSaveMode;
+  std::unique_ptr<CMsgMode> m_pMsgMode;
+  std::unique_ptr<CEndMode> m_pEndMode;
+  std::unique_ptr<CCGMode> m_pCgMode;
+  std::unique_ptr<CBGMMode> m_pBgmMode;
+  std::unique_ptr<CMovieMode> m_pMovieMode;
+  std::unique_ptr<CHMode> m_pHMode;
+  std::unique_ptr<CConfigMode> m_pConfigMode;
+  CBlandLogo& m_BlandLogo;
+  CSaveMode& m_SaveMode;
+  CMsgMode& m_MsgMode;
+  CEndMode& m_EndMode;
+  CCGMode& m_CgMode;
+  CBGMMode& m_BgmMode;
+  CMovieMode& m_MovieMode;
+  CHMode& m_HMode;
+  CConfigMode& m_ConfigMode;
 
  private:
   int InitApplication(pl::Window* hWnd, void* hInstance);

@@ -18,6 +18,7 @@
 #include "scene/pending.h"
 #include "scene/presentation.h"
 #include "scene/transition_stepper.h"
+#include "screens/msg_mode.h"
 #include "sound/sound_channel.h"
 #include "sound/sound_request.h"
 #include "sound/sound_system.h"
@@ -222,7 +223,7 @@ bool CSlotScene::CanRestoreSlot(const SlotData& slot) {
 // The confirmation box's quick-load question; -1 (the box cannot run) lets
 // LoadGame ask with its message box instead.
 int CSlotScene::AskLoadQuestion() {
-  CKivBase* engine = Presentation().m_pEngine;
+  CKivBase* engine = CKivBase::Running();
   if (!engine) return -1;
   const int answer = engine->RunMsgMode(MSG_QUICKLOAD);
   return answer == -1 ? -1 : answer == MSG_YES ? 1 : 0;

@@ -5,13 +5,11 @@
 #include <memory>
 
 #include "framework/app_base.h"
+#include "framework/d3d_screen.h"
+#include "framework/ddraw.h"
 #include "framework/globals.h"
 #include "framework/key_manager.h"
 #include "framework/window.h"
-#include "graphics/d3d_screen.h"
-#include "graphics/ddraw.h"
-#include "graphics/draw_rect.h"
-#include "graphics/virtual_screen.h"
 #include "platform/display.h"
 #include "platform/input.h"
 #include "platform/text.h"
@@ -23,6 +21,7 @@ namespace {
 std::atomic<std::int32_t> g_nDisplayMode{0};
 DesktopSettings g_Desktop;
 bool g_bMenuAttached = true;
+pl::Point g_PictureOffset;
 
 // The window style of the window mode and of the full-screen popup.
 constexpr std::uint32_t kCaptionStyle = 0x80CA0000u;
@@ -137,6 +136,9 @@ std::int32_t GetDisplayModeSetting() {
 
 const DesktopSettings& GetRecordedDesktop() { return g_Desktop; }
 
+void SetPictureOffset(int x, int y) { g_PictureOffset = pl::Point{x, y}; }
+pl::Point GetPictureOffset() { return g_PictureOffset; }
+
 void ResetDisplayModeState() {
   g_nDisplayMode = 0;
   SetPictureOffset(0, 0);
@@ -210,26 +212,16 @@ void GlideCursorTo(pl::Point pt) {
   mouse.m_bGliding = 1;
 }
 
-void PresentDirtyRegion(const pl::Rect* rect, const std::uint32_t* pixels) {
+bool ScaledViewReady() {
+  CD3DScreen* p = Presenter();
+  return g_nDisplayMode == 1 && p && p->Ready();
+}
+
+void PresentScaledRect(pl::Rect r, const std::uint32_t* pixels) {
   // The main thread and the movie threads present through the same presenter.
   ReleaseScopedLock present(GetPresentLock());
   CD3DScreen* p = Presenter();
-  if (g_nDisplayMode != 1 || !p || !p->Ready()) return;
-  if (!pixels) {
-    VirtualScreen* screen = GetPresentedScreen();
-    if (!screen) return;
-    pixels = screen->Pixels();
-  }
-  pl::Rect r;
-  if (rect) {
-    r = *rect;
-  } else {
-    CDrawRect* acc = GetDrawRect();
-    if (!acc) return;
-    DrawRectBox src, dst;
-    acc->Take(&src, &dst);
-    r = pl::Rect{src.left, src.top, src.right, src.bottom};
-  }
+  if (g_nDisplayMode != 1 || !p || !p->Ready() || !pixels) return;
   r.left = std::clamp(r.left, 0, 1024);
   r.right = std::clamp(r.right, 0, 1024);
   r.top = std::clamp(r.top, 0, 600);

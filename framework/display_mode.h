@@ -36,14 +36,20 @@ void SetLogicalCursorXY(int x, int y);
 // is on and the program has the focus.
 void GlideCursorTo(pl::Point pt);
 
-// Mode 1 with its presenter: the given rectangle (source and destination),
-// or else the union the accumulator collected, of the pixels (by default the
-// presented surface's) is shown scaled. Nothing in the other modes.
-void PresentDirtyRegion(const pl::Rect* rect = nullptr, const std::uint32_t* pixels = nullptr);
+// Whether mode 1 has a working presenter (the scaled view is showing).
+bool ScaledViewReady();
+// Mode 1 with its presenter: the rectangle (source and destination, clipped
+// to the logical screen) of the 1024 x 600 pixels is shown scaled, under the
+// present lock. Nothing in the other modes.
+void PresentScaledRect(pl::Rect rect, const std::uint32_t* pixels);
 
 // Copies pixels (rows of `pitchBytes`) to the window at (x, y): nothing in
 // mode 1; moved by the picture offset in mode 2.
 void BlitToWindowDc(const std::uint32_t* pixels, int pitchBytes, int x, int y, int width, int height);
+// Where mode 2 puts the picture in the window: the presented rectangles
+// move by it.
+void SetPictureOffset(int x, int y);
+pl::Point GetPictureOffset();
 // Paints the bars around the picture black.
 void PaintBorders();
 

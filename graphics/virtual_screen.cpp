@@ -17,7 +17,6 @@ VirtualScreen* g_pScreens[4] = {};
 VirtualScreen* g_pPresented = nullptr;
 CBuffer g_Screen0View, g_Screen2View;
 PresentRectHandler g_pPresentHandler = nullptr;
-int g_nOffsetX = 0, g_nOffsetY = 0;
 
 // Offsets of the four surfaces' pixels inside their blocks: different
 // multiples of 64 bytes, so that equal points of two surfaces (4096-byte
@@ -122,10 +121,6 @@ void PresentScreenRect(int left, int top, int right, int bottom, int dstX, int d
 }
 
 void SetPresentRectHandler(PresentRectHandler handler) { g_pPresentHandler = handler; }
-void SetPictureOffset(int x, int y) {
-  g_nOffsetX = x;
-  g_nOffsetY = y;
-}
 
 void PresentRect(int x, int y, int width, int height, int dstX, int dstY, pl::Window* target) {
   if (g_pPresentHandler) {
@@ -138,10 +133,33 @@ void PresentRect(int x, int y, int width, int height, int dstX, int dstY, pl::Wi
     return;
   }
   if (mode == 2) {
-    dstX += g_nOffsetX;
-    dstY += g_nOffsetY;
+    const pl::Point offset = GetPictureOffset();
+    dstX += offset.x;
+    dstY += offset.y;
   }
   PresentScreenRect(x, y, x + width - 1, y + height - 1, dstX, dstY, target);
+}
+
+void PresentDirtyRegion(const pl::Rect* rect, const std::uint32_t* pixels) {
+  // The main thread and the movie threads present through the same presenter.
+  ReleaseScopedLock present(GetPresentLock());
+  if (!ScaledViewReady()) return;
+  if (!pixels) {
+    VirtualScreen* screen = GetPresentedScreen();
+    if (!screen) return;
+    pixels = screen->Pixels();
+  }
+  pl::Rect r;
+  if (rect) {
+    r = *rect;
+  } else {
+    CDrawRect* acc = GetDrawRect();
+    if (!acc) return;
+    DrawRectBox src, dst;
+    acc->Take(&src, &dst);
+    r = pl::Rect{src.left, src.top, src.right, src.bottom};
+  }
+  PresentScaledRect(r, pixels);
 }
 
 void ClearVirtualScreen(VirtualScreen* screen, std::uint32_t colorref) {

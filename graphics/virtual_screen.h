@@ -10,6 +10,7 @@
 
 namespace pl {
 class Window;
+struct Rect;
 }
 
 constexpr int kScreenWidth = 1024;
@@ -59,8 +60,12 @@ void PresentScreenRect(int left, int top, int right, int bottom, int dstX, int d
 // it at once. The display layer may install a handler of its own.
 using PresentRectHandler = void (*)(int x, int y, int width, int height, int dstX, int dstY, pl::Window* target);
 void SetPresentRectHandler(PresentRectHandler handler);  // null: the one below
-void SetPictureOffset(int x, int y);
 void PresentRect(int x, int y, int width, int height, int dstX, int dstY, pl::Window* target);
+
+// Mode 1 with its presenter: the given rectangle (source and destination),
+// or else the union the accumulator collected, of the pixels (by default the
+// presented surface's) is shown scaled. Nothing in the other modes.
+void PresentDirtyRegion(const pl::Rect* rect = nullptr, const std::uint32_t* pixels = nullptr);
 
 // Fills the whole surface with the colour (COLORREF; alpha 0).
 void ClearVirtualScreen(VirtualScreen* screen, std::uint32_t colorref);

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "engine/kiv_base.h"
+#include "engine/engine_host.h"
 #include "engine/value_node.h"
 #include "framework/globals.h"
 #include "framework/key_manager.h"

@@ -11,7 +11,7 @@
 #include "graphics/layer_image.h"
 
 class CArc;
-class CKivBase;
+class IEngineHost;
 class CMessageText;
 class CObjectTables;
 class CScriptEngine;
@@ -49,7 +49,7 @@ struct ScenePresentation {
   CMessageText* m_pText = nullptr;
   CScriptEngine* m_pScript = nullptr;
   CSettings* m_pSettings = nullptr;
-  CKivBase* m_pEngine = nullptr;
+  IEngineHost* m_pEngine = nullptr;
 };
 
 // The process's presentation words (tests reset them).

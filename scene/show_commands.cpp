@@ -4,9 +4,10 @@
 #include <vector>
 
 #include "engine/command_table.h"
-#include "engine/kiv_base.h"
+#include "engine/engine_host.h"
 #include "engine/script_box.h"
 #include "engine/script_engine.h"
+#include "engine/settings_record.h"
 #include "framework/app_base.h"
 #include "framework/globals.h"
 #include "framework/sjis.h"
@@ -36,7 +37,7 @@ constexpr int kMaxLoopRounds = 150;
 constexpr std::uint32_t kStoppedByLoop = 0x10000, kLoopStopped = 0x20000;
 
 // A command's own blocking loop, for the engine's menu: see
-// CKivBase::EnterCommandLoop.
+// IEngineHost::EnterCommandLoop.
 struct CommandLoop {
   CommandLoop() : engine(Presentation().m_pEngine) {
     if (engine) engine->EnterCommandLoop();
@@ -46,7 +47,7 @@ struct CommandLoop {
   }
   CommandLoop(const CommandLoop&) = delete;
   CommandLoop& operator=(const CommandLoop&) = delete;
-  CKivBase* engine;
+  IEngineHost* engine;
 };
 
 CArc* GraphicsArc() {
@@ -266,7 +267,7 @@ void AllowSaveLoad(CScriptEngine& eng) {
 }
 
 int PumpScenePass() {
-  if (CKivBase* e = Presentation().m_pEngine) return e->PumpAndPace();
+  if (IEngineHost* e = Presentation().m_pEngine) return e->PumpAndPace();
   // Without the engine (tests): serve the queue and let the clock move.
   pl::Message msg;
   if (pl::PeekMessage(&msg)) pl::DispatchMessage(msg);

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "engine/command_table.h"
-#include "engine/kiv_base.h"
+#include "engine/engine_host.h"
 #include "engine/script_box.h"
 #include "engine/script_engine.h"
 #include "engine/settings_record.h"
@@ -49,9 +49,9 @@ class CEngineSoundHost final : public ISoundRequestHost {
     const CScriptEngine* eng = Presentation().m_pScript;
     return eng ? eng->m_strProgramFolder : std::string("K:");
   }
-  CArc* MusicArchive() override { return Engine() ? &Engine()->m_BgmArc : nullptr; }
-  CArc* EffectArchive() override { return Engine() ? &Engine()->m_SeArc : nullptr; }
-  CArc* VoiceArchive() override { return Engine() ? &Engine()->m_CvArc : nullptr; }
+  CArc* MusicArchive() override { return Engine() ? &Engine()->MusicArchive() : nullptr; }
+  CArc* EffectArchive() override { return Engine() ? &Engine()->EffectArchive() : nullptr; }
+  CArc* VoiceArchive() override { return Engine() ? &Engine()->VoiceArchive() : nullptr; }
   std::int32_t RunMode() override { return Scene().m_nRunMode; }
   std::uint32_t PendingState() override { return Scene().m_nPendingState; }
   void SetPendingState(std::uint32_t s) override { Scene().m_nPendingState = s; }
@@ -63,7 +63,7 @@ class CEngineSoundHost final : public ISoundRequestHost {
   void ResetVoiceAnimations() override { ::ResetVoiceAnimations(); }
 
  private:
-  static CKivBase* Engine() { return Presentation().m_pEngine; }
+  static IEngineHost* Engine() { return Presentation().m_pEngine; }
 };
 CEngineSoundHost g_Host;
 

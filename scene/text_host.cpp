@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
-#include "engine/kiv_base.h"
+#include "engine/engine_host.h"
 #include "engine/read_mark_file.h"
+#include "engine/script_engine.h"
 #include "framework/display_mode.h"
 #include "framework/globals.h"
 #include "graphics/blit.h"
@@ -74,7 +75,7 @@ bool CSceneTextHost::IsCurrentLineRead() {
   if (!p.m_pEngine || !p.m_pScript) return false;
   const CScriptEngine& eng = *p.m_pScript;
   const std::string key = ReadMarkKey(eng.m_Root.m_strFile, eng.m_strLabel, eng.m_strLocalLabel);
-  return eng.m_Root.m_nLine < p.m_pEngine->SaveData().m_ReadMarks.LineOf(key);
+  return eng.m_Root.m_nLine < p.m_pEngine->ReadMarkLine(key);
 }
 
 void CSceneTextHost::DrawHistoryWindow() {

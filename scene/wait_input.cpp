@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/kiv_base.h"
+#include "engine/engine_host.h"
 #include "engine/script_box.h"
 #include "engine/script_engine.h"
 #include "engine/settings_record.h"
@@ -167,7 +167,7 @@ bool StillInCurrentWindow(const CWindowButton* b) {
 // The action of a system button; non-zero when its screen did something
 // the button should keep showing (a game loaded, the settings changed).
 int RunButtonAction(const char* name) {
-  CKivBase* engine = Presentation().m_pEngine;
+  IEngineHost* engine = Presentation().m_pEngine;
   if (std::strcmp(name, "savemenu") == 0) {
     OpenSaveMenu();
   } else if (std::strcmp(name, "loadmenu") == 0) {
@@ -779,7 +779,7 @@ void HoverAt(int x, int y) {
 // ---------------------------------------------------------------- screens
 
 int OpenSaveMenu() {
-  CKivBase* engine = Presentation().m_pEngine;
+  IEngineHost* engine = Presentation().m_pEngine;
   const int result = engine ? engine->RunSaveMode() : 0;
   if (result && Scene().m_nPendingState == PND_SLCT) {
     if (CMessageText* text = Text()) text->GlideCursorToChoice();
@@ -788,7 +788,7 @@ int OpenSaveMenu() {
 }
 
 int OpenLoadMenu() {
-  CKivBase* engine = Presentation().m_pEngine;
+  IEngineHost* engine = Presentation().m_pEngine;
   const int result = engine ? engine->RunLoadMode() : 0;
   if (Scene().m_nPendingState == PND_SLCT) {
     if (CMessageText* text = Text()) text->GlideCursorToChoice();
@@ -798,7 +798,7 @@ int OpenLoadMenu() {
 
 int QuickLoad() {
   const CScriptEngine* eng = Script();
-  CKivBase* engine = Presentation().m_pEngine;
+  IEngineHost* engine = Presentation().m_pEngine;
   if (!eng || !eng->m_bLoadEnabled || !engine) return 0;
   return engine->QuickLoad();
 }

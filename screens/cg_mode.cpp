@@ -12,6 +12,7 @@
 #include "graphics/anti_font.h"
 #include "graphics/blend_table.h"
 #include "graphics/blit.h"
+#include "graphics/virtual_screen.h"
 #include "platform/dialog.h"
 #include "platform/file.h"
 #include "platform/text.h"

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
+#include "framework/ddraw.h"
 #include "framework/display_mode.h"
 #include "framework/globals.h"
 #include "framework/key_manager.h"
 #include "graphics/blend_table.h"
 #include "graphics/blit.h"
 #include "graphics/crt_random.h"
-#include "graphics/ddraw.h"
 #include "platform/dialog.h"
 #include "platform/text.h"
 #include "platform/time.h"

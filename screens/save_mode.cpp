@@ -12,6 +12,7 @@
 #include "graphics/anti_font.h"
 #include "graphics/blit.h"
 #include "graphics/crt_random.h"
+#include "graphics/virtual_screen.h"
 #include "platform/text.h"
 #include "platform/time.h"
 

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "framework/app_base.h"
+#include "framework/ddraw.h"
 #include "framework/display_mode.h"
 #include "framework/globals.h"
 #include "framework/sjis.h"
-#include "graphics/ddraw.h"
 #include "platform/file.h"
 #include "platform/movie.h"
 #include "platform/sound_device.h"
@@ -382,7 +382,7 @@ class CAviPlayer : public CThread {
       ReleaseScopedLock present(GetPresentLock());
       BlitToWindowDc(m_Frame.data(), kAviWidth * 4, 0, 0, m_nWidth, m_nHeight);
       const pl::Rect rect{0, 0, m_nWidth, m_nHeight};
-      PresentDirtyRegion(&rect, m_Frame.data());
+      PresentScaledRect(rect, m_Frame.data());
       m_nFrames.fetch_add(1);
     } else if (r == pl::MovieSample::EndOfStream ||
                (r == pl::MovieSample::NoVideo && m_Stream.Time() >= m_Stream.Duration())) {

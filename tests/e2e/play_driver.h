@@ -31,6 +31,7 @@
 #include "scene/message_text.h"
 #include "scene/object_tables.h"
 #include "scene/pending.h"
+#include "screens/movie_mode.h"
 #include "sound/sound_system.h"
 #include "tests/e2e/demo_stage.h"
 #include "tests/e2e/process_fixture.h"

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/save_slot.h"
+#include "screens/save_mode.h"
 #include "screens/save_slot_info.h"
 #include "tests/e2e/play_driver.h"
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "app/process.h"
 #include "engine/kiv_base.h"
-#include "framework/entry/process.h"
 #include "platform/fake/fake_backend.h"
 #include "platform/file.h"
 #include "platform/input.h"

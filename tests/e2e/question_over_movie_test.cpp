@@ -15,6 +15,8 @@
 #include "framework/globals.h"
 #include "platform/input.h"
 #include "platform/window.h"
+#include "screens/movie_mode.h"
+#include "screens/msg_mode.h"
 #include "tests/e2e/process_fixture.h"
 
 namespace {

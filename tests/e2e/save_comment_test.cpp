@@ -20,6 +20,7 @@
 #include "platform/text.h"
 #include "platform/window.h"
 #include "scene/pending.h"
+#include "screens/save_mode.h"
 #include "screens/save_slot_info.h"
 #include "tests/e2e/demo_stage.h"
 #include "tests/e2e/process_fixture.h"

@@ -22,6 +22,7 @@
 #include "scene/message_text.h"
 #include "scene/object_tables.h"
 #include "scene/pending.h"
+#include "screens/config_mode.h"
 #include "tests/e2e/process_fixture.h"
 
 namespace {

@@ -33,14 +33,12 @@ class InterpreterTest : public testing::Test {
   void Write(const std::string& file, std::initializer_list<std::string> lines) {
     ASSERT_TRUE(kvtest::WriteFile(dir / ("txt/" + file + ".TXT"), Script(lines)));
   }
-  // Loads START as a script jump would (so the first line run is the one
-  // after "::START") and steps until the script waits, halts or has run
-  // `maxSteps` lines.
+  // Starts START as the engine does, one line back (so that the first line
+  // run is the one after "::START"), and steps until the script waits, halts
+  // or has run `maxSteps` lines.
   void Run(std::initializer_list<std::string> lines, int maxSteps = 2000) {
     Write("START", lines);
-    LoadScriptFile(eng, "START", "START");
-    eng.m_Root.m_strFile = "START";
-    eng.m_strLabel = "START";
+    eng.StartScript("START");
     eng.m_Root.StepBack();
     Continue(maxSteps);
   }

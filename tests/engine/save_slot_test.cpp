@@ -11,7 +11,6 @@
 #include "engine/save_slot.h"
 #include "engine/save_slot_format.h"
 #include "engine/script_engine.h"
-#include "engine/script_loader.h"
 #include "tests/engine/fake_scene.h"
 #include "platform/file.h"
 #include "tests/engine/save_test_util.h"
@@ -459,9 +458,7 @@ class SaveGameTest : public kvtest::SaveDataTest {
     ASSERT_TRUE(kvtest::WriteFile(dir / "txt/START.TXT",
                                   Script({"::START", "var(%a,$s)", "%a=1", "$s=\"text\"", "あいう", "%a=2",
                                           "えお", "%a=3", "::END"})));
-    LoadScriptFile(eng, "START", "START");
-    eng.m_Root.m_strFile = "START";
-    eng.m_strLabel = "START";
+    eng.StartScript("START");
     eng.m_Root.StepBack();
   }
   // Steps until the script waits.

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "engine/script_engine.h"
-#include "engine/script_loader.h"
 #include "platform/fake/fake_backend.h"
 #include "platform/file.h"
 #include "scene/message_text.h"
@@ -70,9 +69,10 @@ class SceneScriptTest : public testing::Test {
     SetObjectTables(nullptr);
     pl::SetProgramFolder("");
   }
-  // Loads START so that the first line run is the one after "::START" and
-  // steps until the script waits, halts or has run `maxSteps` lines. The
-  // script ends in a timed wait, so that it never runs off its end.
+  // Starts START as the engine does, one line back (so that the first line
+  // run is the one after "::START"), and steps until the script waits, halts
+  // or has run `maxSteps` lines. The script ends in a timed wait, so that it
+  // never runs off its end.
   void Run(std::initializer_list<std::string> lines, int maxSteps = 2000) {
     RunLines(std::vector<std::string>(lines), maxSteps);
   }
@@ -82,9 +82,7 @@ class SceneScriptTest : public testing::Test {
     text += "wait(1)\r\n::END\r\n";
     ASSERT_TRUE(WriteFile(dir / "txt/START.TXT", text));
     Scene().m_nPendingState = 0;
-    LoadScriptFile(eng, "START", "START");
-    eng.m_Root.m_strFile = "START";
-    eng.m_strLabel = "START";
+    eng.StartScript("START");
     eng.m_Root.StepBack();
     Continue(maxSteps);
   }

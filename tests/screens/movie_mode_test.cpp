@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "framework/app_base.h"
-#include "graphics/ddraw.h"
+#include "framework/ddraw.h"
 #include "sound/sound_system.h"
 #include "tests/screens/screen_harness.h"
 

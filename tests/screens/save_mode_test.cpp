@@ -10,7 +10,6 @@
 #include "engine/save_slot.h"
 #include "engine/save_slot_format.h"
 #include "engine/script_engine.h"
-#include "engine/script_loader.h"
 #include "platform/file.h"
 #include "screens/save_mode.h"
 #include "tests/engine/fake_scene.h"
@@ -62,9 +61,7 @@ class SaveModeTest : public ScreenHarness {
     ASSERT_TRUE(kvtest::WriteFile(dir / "txt/START.TXT",
                                   kvtest::Script({"::START", "var(%a)", "%a=1", "あいう", "::END"})));
     eng.Reset();
-    LoadScriptFile(eng, "START", "START");
-    eng.m_Root.m_strFile = "START";
-    eng.m_strLabel = "START";
+    eng.StartScript("START");
     eng.m_Root.m_Vars.AddInt("a", 1);
     eng.m_strChapter = Sj("第二章");
     ASSERT_EQ(kept.Create(1, 1024, 600, nullptr), 0);

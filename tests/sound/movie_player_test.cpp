@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "framework/app_base.h"
+#include "framework/ddraw.h"
 #include "framework/display_mode.h"
 #include "framework/globals.h"
-#include "graphics/ddraw.h"
 #include "platform/backend.h"
 #include "platform/fake/fake_backend.h"
 #include "platform/file.h"

@@ -1,4 +1,4 @@
-#include "graphics/ddraw.h"
+#include "framework/ddraw.h"
 
 #include <gtest/gtest.h>
 

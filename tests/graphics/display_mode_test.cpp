@@ -5,13 +5,13 @@
 #include <algorithm>
 
 #include "framework/app_base.h"
+#include "framework/d3d_screen.h"
+#include "framework/ddraw.h"
 #include "framework/display_mode.h"
 #include "framework/globals.h"
 #include "framework/key_manager.h"
 #include "framework/window.h"
-#include "graphics/d3d_screen.h"
 #include "graphics/virtual_screen.h"
-#include "graphics/ddraw.h"
 #include "platform/fake/fake_backend.h"
 
 namespace {

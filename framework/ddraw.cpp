@@ -1,4 +1,4 @@
-#include "graphics/ddraw.h"
+#include "framework/ddraw.h"
 
 #include <algorithm>
 #include <cstring>
@@ -120,7 +120,7 @@ void CDDraw::DrawSurface(pl::Window*, int width, int height, int x, int y) {
                   &m_Surface.pixels[static_cast<std::size_t>(row) * static_cast<std::size_t>(m_Surface.width)],
                   static_cast<std::size_t>(width) * 4);
     }
-    PresentDirtyRegion(&r, screen.data());
+    PresentScaledRect(r, screen.data());
   }
   BlitToWindowDc(m_Surface.pixels.data(), m_Surface.pitch, x, y, width, height);
 }

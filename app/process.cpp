@@ -1,15 +1,15 @@
-#include "framework/entry/process.h"
+#include "app/process.h"
 
 #include <new>
 
 #include "engine/kiv_base.h"
 #include "framework/cpu.h"
+#include "framework/d3d_screen.h"
+#include "framework/ddraw.h"
 #include "framework/display_mode.h"
 #include "framework/globals.h"
 #include "framework/key_manager.h"
 #include "framework/window.h"
-#include "graphics/d3d_screen.h"
-#include "graphics/ddraw.h"
 #include "graphics/draw_rect.h"
 #include "platform/text.h"
 #include "platform/time.h"

@@ -1,4 +1,4 @@
-#include "graphics/d3d_screen.h"
+#include "framework/d3d_screen.h"
 
 #include <algorithm>
 

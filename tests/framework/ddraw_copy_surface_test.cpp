@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "graphics/ddraw.h"
+#include "framework/ddraw.h"
 #include "platform/fake/fake_backend.h"
 
 namespace {
