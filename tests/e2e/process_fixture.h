@@ -18,6 +18,7 @@
 #include "platform/file.h"
 #include "platform/input.h"
 #include "platform/text.h"
+#include "tests/support/process_state.h"
 #include "tests/support/test_support.h"
 
 namespace kvtest {
@@ -47,7 +48,7 @@ struct Process : ::testing::Test {
   std::function<bool(int)> gate;
 
   void SetUp() override {
-    pl::SetProgramFolder(folder.path());
+    ResetProcessState(folder.path());
     static std::atomic<int> n{0};
     globals.m_App.m_strMutexName = "kivzo-e2e-" + std::to_string(getpid()) + "-" + std::to_string(n++);
     // A run that does not end by itself is a failure, not a hang.

@@ -14,6 +14,7 @@
 #include "platform/file.h"
 #include "platform/text.h"
 #include "tests/engine/script_test_util.h"
+#include "tests/support/process_state.h"
 #include "tests/support/test_support.h"
 
 namespace kvtest {
@@ -21,14 +22,11 @@ namespace kvtest {
 class SaveDataTest : public testing::Test {
  protected:
   void SetUp() override {
-    pl::SetProgramFolder(dir.path());
-    ResetDisplayModeState();
+    ResetProcessState(dir.path());
     ASSERT_TRUE(savefile::EnsureSaveFolder("K:"));
   }
   void TearDown() override {
-    pl::SetWriteFaultHook({});
-    ResetDisplayModeState();
-    pl::SetProgramFolder("");
+    ResetProcessState();
   }
 
   std::string SavePath(const std::string& name) const { return dir / ("save/" + name); }

@@ -18,6 +18,7 @@
 #include "tests/engine/fake_scene.h"
 #include "tests/engine/script_test_util.h"
 #include "tests/scene/screen_harness.h"
+#include "tests/support/process_state.h"
 #include "tests/support/test_support.h"
 
 namespace kvtest {
@@ -58,16 +59,15 @@ class TablesScene : public FakeScene {
 class SceneScriptTest : public testing::Test {
  protected:
   void SetUp() override {
-    pl::SetProgramFolder(dir.path());
+    ResetProcessState(dir.path());
     ASSERT_EQ(RunCommand("mkdir -p " + dir / "GRP" + " " + dir / "txt"), 0);
-    ResetSceneState();
     eng.Reset();
     SetObjectTables(&tables);
     InstallObjectCommands(eng);
   }
   void TearDown() override {
     SetObjectTables(nullptr);
-    pl::SetProgramFolder("");
+    ResetProcessState();
   }
   // Starts START as the engine does, one line back (so that the first line
   // run is the one after "::START"), and steps until the script waits, halts

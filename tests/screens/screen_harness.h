@@ -21,6 +21,7 @@
 #include "platform/input.h"
 #include "platform/text.h"
 #include "scene/pending.h"
+#include "tests/support/process_state.h"
 #include "tests/support/test_support.h"
 
 namespace screentest {
@@ -57,9 +58,7 @@ class ScreenHarness : public testing::Test {
   }
 
   void SetUp() override {
-    pl::SetProgramFolder(dir.path());
-    ResetDisplayModeState();
-    ResetSceneState();
+    kvtest::ResetProcessState(dir.path());
     Hooks() = &hooks;
     pl::WindowDesc d;
     d.className = "KIV";
@@ -78,8 +77,7 @@ class ScreenHarness : public testing::Test {
     SetMainWindowHandle(nullptr);
     Hooks() = nullptr;
     pl::FreeWindow(window);
-    ResetDisplayModeState();
-    pl::SetProgramFolder("");
+    kvtest::ResetProcessState();
   }
 
   // The presented picture.
