@@ -111,7 +111,7 @@ Canvas MusicTracks() {
   for (int t = 0; t < 18; ++t)
     for (int look = 0; look < 3; ++look) {
       const float x = 336.0f * static_cast<float>(t / 9), y = 360.0f * look + 40.0f * static_cast<float>(t % 9);
-      char name[16];
+      char name[24];
       std::snprintf(name, sizeof name, "TRACK %02d", t + 1);
       ButtonLook(c, x + 4, y + 3, 328, 34, look, "", name, 14);
     }
