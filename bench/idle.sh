@@ -22,8 +22,8 @@
 #   COUNTER  the present counter (default build/bench/present_count.so; the
 #            reference pace_floor is taken from the same folder)
 #   SECONDS  length of one measuring window (default 5), WINDOWS per scene (3)
-# Only one copy of the program runs on a machine: run it under
-# `flock /work/xvfb.lock` where others run the real-window tests too.
+# Only one copy of the program runs on a machine: do not run it while the
+# real-window tests run.
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(dirname "$here")
