@@ -4,7 +4,6 @@
 // the presented picture and the sprite's stored place agree word for word.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -47,12 +46,10 @@ struct PositionWords : kvtest::SceneScript {
     startScript = Script(all);
     Seen seen;
     int doneAt = -1;
-    std::size_t presents = 0;
+    presentsSeen = 0;
     onPump = [&](int count) {
       if (doneAt < 0 && Var("done") == 1) doneAt = count;
-      // A frame is looked at once, when it has been presented.
-      const bool newFrame = fake.presents.size() != presents;
-      presents = fake.presents.size();
+      const bool newFrame = NewFramePresented();
       if (doneAt < 0 && newFrame && Scene().m_nPendingState == PND_OPERATION) {
         const int edge = LeftEdge(Presented());
         if (edge >= 0) seen.during.insert(edge);
@@ -137,11 +134,6 @@ TEST_P(PositionWordCase, TheWordPlacesTheCharacterAsItsCodeDoes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, PositionWordCase, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<Case>& i) {
-                           std::string name;
-                           for (const char* p = i.param.what; *p; ++p)
-                             if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
-                           return name;
-                         });
+                         [](const ::testing::TestParamInfo<Case>& i) { return kvtest::CaseName(i.param.what); });
 
 }  // namespace

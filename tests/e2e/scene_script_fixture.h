@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -29,8 +30,25 @@ struct ScreenPicture {
   static int B(std::uint32_t p) { return static_cast<int>(p & 0xFF); }
 };
 
+// A test name made of the letters and digits of a case's description.
+inline std::string CaseName(const char* what) {
+  std::string name;
+  for (const char* p = what; *p; ++p)
+    if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
+  return name;
+}
+
 struct SceneScript : Process {
   CKivBase* Engine() { return globals.m_App.m_pKivBase; }
+
+  // True at the first pump after each present: a frame is looked at once,
+  // when it has been presented.
+  std::size_t presentsSeen = 0;
+  bool NewFramePresented() {
+    const bool fresh = fake.presents.size() != presentsSeen;
+    presentsSeen = fake.presents.size();
+    return fresh;
+  }
 
   // A picture "grp/<name>" from an abmpack recipe.
   void MakePicture(const std::string& name, const std::string& recipe) {

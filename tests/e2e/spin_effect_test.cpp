@@ -4,7 +4,6 @@
 // any other value; at its end the sprite is gone.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <string>
 #include <vector>
 
@@ -49,12 +48,9 @@ TEST_P(Spin, TheSpriteTurnsAtTheGivenPlaceInTheGivenDirection) {
   long long sideSum = 0;
   int doneAt = -1;
   int endRed = -1;
-  std::size_t presents = 0;
   onPump = [&](int count) {
     if (doneAt < 0 && Var("done") == 1) doneAt = count;
-    // A frame is looked at once, when it has been presented.
-    const bool newFrame = fake.presents.size() != presents;
-    presents = fake.presents.size();
+    const bool newFrame = NewFramePresented();
     // From the second render tick of the spin on (the first may not have
     // been presented yet).
     const PendingOp& op = Scene().m_Ops[0];
@@ -100,11 +96,7 @@ TEST_P(Spin, TheSpriteTurnsAtTheGivenPlaceInTheGivenDirection) {
   EXPECT_EQ(endRed, 0) << "the sprite is gone at the end";
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Spin, ::testing::ValuesIn(kCases), [](const ::testing::TestParamInfo<Case>& i) {
-  std::string name;
-  for (const char* p = i.param.what; *p; ++p)
-    if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
-  return name;
-});
+INSTANTIATE_TEST_SUITE_P(Cases, Spin, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<Case>& i) { return kvtest::CaseName(i.param.what); });
 
 }  // namespace

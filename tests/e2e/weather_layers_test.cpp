@@ -104,16 +104,20 @@ struct WeatherLayers : kvtest::Process {
     EXPECT_TRUE(done) << "the run reached its last moment";
     EXPECT_TRUE(OtherBoxes().empty()) << Texts(OtherBoxes());
   }
+  // The screen one and two seconds after the script set %p to 1.
+  void ShotsOneSecondApart(const std::string& body, Shot* first, Shot* second) {
+    RunScript(body, [&](std::int32_t p, std::uint32_t ms) {
+      if (p != 1) return false;
+      if (ms >= 1000 && first->px.empty()) *first = Presented();
+      if (ms >= 2000 && second->px.empty()) *second = Presented();
+      return !second->px.empty();
+    });
+  }
 };
 
 TEST_F(WeatherLayers, SnowFallsFromOneSecondToTheNext) {
   Shot first, second;
-  RunScript("fall(1)\r\n%p=1\r\n", [&](std::int32_t p, std::uint32_t ms) {
-    if (p != 1) return false;
-    if (ms >= 1000 && first.px.empty()) first = Presented();
-    if (ms >= 2000 && second.px.empty()) second = Presented();
-    return !second.px.empty();
-  });
+  ShotsOneSecondApart("fall(1)\r\n%p=1\r\n", &first, &second);
   ASSERT_EQ(first.px.size(), static_cast<std::size_t>(kW * kH));
   ASSERT_EQ(second.px.size(), first.px.size());
   EXPECT_GT(first.NotFill(), 0) << "snow on the screen after a second";
@@ -132,13 +136,8 @@ bool NearGreen(std::uint32_t p) {
 TEST_F(WeatherLayers, ScriptButtonStaysOverTheRain) {
   MakePicture("sbtn.abm", "variant 32\nsize 120 90\nfill 3600 FF20A020\nfill 3600 FF40C040\nfill 3600 FF108010\n");
   Shot first, second;
-  RunScript("btn(1)\r\nfall(2)\r\nwait(500)\r\nbtnset(0,\"sbtn\",300,200)\r\nbtnon(-1)\r\nud(0)\r\n%p=1\r\nbtnenable(0)\r\n",
-            [&](std::int32_t p, std::uint32_t ms) {
-              if (p != 1) return false;
-              if (ms >= 1000 && first.px.empty()) first = Presented();
-              if (ms >= 2000 && second.px.empty()) second = Presented();
-              return !second.px.empty();
-            });
+  ShotsOneSecondApart("btn(1)\r\nfall(2)\r\nwait(500)\r\nbtnset(0,\"sbtn\",300,200)\r\nbtnon(-1)\r\nud(0)\r\n%p=1\r\nbtnenable(0)\r\n",
+                      &first, &second);
   ASSERT_EQ(first.px.size(), static_cast<std::size_t>(kW * kH));
   ASSERT_EQ(second.px.size(), first.px.size());
   EXPECT_FALSE(first == second) << "the rain moved";
