@@ -11,6 +11,7 @@
 namespace {
 
 LayerDrawHooks g_Hooks;
+std::uint32_t g_nSceneLayerDraws = 0;
 
 CBuffer ScreenView(VirtualScreen* s) {
   CBuffer v;
@@ -74,14 +75,16 @@ void DrawFrameImage(CLayerImage& rec, int x, int y, VirtualScreen* screen) {
     case 3: FillImageRect(dst, frame, x, y, w, h, 0, 0, 255, 255, 255); break;
     default: AlphaBlendBlit(frame, dst, x, y, w, h, 0, 0, base, 0, 0); break;
   }
+  rec.m_nShownFrame = f;
   AdvanceSequence(rec);
 }
 
 void DrawImageKind3(CLayerImage& rec, int x, int y, VirtualScreen* screen, int opacity) {
   if (!screen || !StackReady(rec)) return;
   CBuffer dst = ScreenView(screen);
-  BlitByMode(rec.m_nBlendMode, dst, PixelView(rec.Frame(CurrentFrame(rec)), rec.m_nWidth, rec.m_nHeight), x, y,
-             opacity);
+  const int f = CurrentFrame(rec);
+  BlitByMode(rec.m_nBlendMode, dst, PixelView(rec.Frame(f), rec.m_nWidth, rec.m_nHeight), x, y, opacity);
+  rec.m_nShownFrame = f;
   AdvanceSequence(rec);
 }
 
@@ -183,47 +186,102 @@ void AdvanceGroup(ImageGroupRecord& g, int shownFrame) {
 
 }  // namespace
 
+namespace {
+
+bool GroupsReady(const CLayerImage& rec) { return !rec.m_Groups.empty() && !rec.m_Parts.parts.empty(); }
+
+// The base: group 0's frame, or part 0 while group 0 stands still.
+int BaseFrameNow(const CLayerImage& rec) {
+  const ImageGroupRecord& g0 = rec.m_Groups[0];
+  SequenceRecord s0;
+  FindSequenceRecord(rec.SequenceData(), 0, &s0);
+  int f0 = g0.m_bRunning ? s0.Frame(g0.m_nPosition) : 0;
+  if (f0 >= static_cast<int>(rec.m_Parts.parts.size()) || rec.m_Parts.parts[f0].group != 0) f0 = 0;
+  return f0;
+}
+
+int GroupFrameNow(const CLayerImage& rec, std::size_t g) {
+  const ImageGroupRecord& gr = rec.m_Groups[g];
+  SequenceRecord sg;
+  FindSequenceRecord(rec.SequenceData(), static_cast<int>(g), &sg);
+  int f = 0;
+  if (gr.m_nMode == 2 && gr.m_bRunning)
+    f = MouthRests() ? 0 : sg.Frame(gr.m_nPosition);
+  else if (gr.m_bRunning)
+    f = sg.Frame(gr.m_nPosition);
+  return f < rec.m_nFrameCount ? f : 0;
+}
+
+void StepBase(CLayerImage& rec) {
+  ImageGroupRecord& g0 = rec.m_Groups[0];
+  SequenceRecord s0;
+  FindSequenceRecord(rec.SequenceData(), 0, &s0);
+  g0.m_nPosition = static_cast<std::uint16_t>(g0.m_nPosition + 1);
+  if (g0.m_nPosition >= s0.Length()) g0.m_nPosition = 0;
+}
+
+}  // namespace
+
 void DrawImageFrames(CLayerImage& rec, int x, int y, VirtualScreen* screen, int opacity) {
-  if (!screen || rec.m_Groups.empty() || rec.m_Parts.parts.empty()) return;
+  if (!screen || !GroupsReady(rec)) return;
   const std::int16_t savedX = rec.m_nX, savedY = rec.m_nY;
   rec.m_nX = static_cast<std::int16_t>(x);
   rec.m_nY = static_cast<std::int16_t>(y);
   CBuffer dst = ScreenView(screen);
-  const ByteSpan seq = rec.SequenceData();
-  // Base: group 0's frame, or part 0 while group 0 stands still.
-  ImageGroupRecord& g0 = rec.m_Groups[0];
-  SequenceRecord s0;
-  FindSequenceRecord(seq, 0, &s0);
-  int f0 = g0.m_bRunning ? s0.Frame(g0.m_nPosition) : 0;
-  if (f0 >= static_cast<int>(rec.m_Parts.parts.size()) || rec.m_Parts.parts[f0].group != 0) f0 = 0;
+  const int f0 = BaseFrameNow(rec);
   {
     auto& base = rec.m_Parts.parts[f0];
     if (!base.pixels.empty())
       BlitByMode(rec.m_nBlendMode, dst, PixelView(base.pixels.data(), base.rect.w, base.rect.h), x, y, opacity);
   }
-  g0.m_nPosition = static_cast<std::uint16_t>(g0.m_nPosition + 1);
-  if (g0.m_nPosition >= s0.Length()) g0.m_nPosition = 0;
+  rec.m_nShownFrame = f0;
+  StepBase(rec);
   for (std::size_t g = 1; g < rec.m_Groups.size(); ++g) {
     ImageGroupRecord& gr = rec.m_Groups[g];
-    SequenceRecord sg;
-    FindSequenceRecord(seq, static_cast<int>(g), &sg);
-    int f = 0;
-    if (gr.m_nMode == 2 && gr.m_bRunning)
-      f = MouthRests() ? 0 : sg.Frame(gr.m_nPosition);
-    else if (gr.m_bRunning)
-      f = sg.Frame(gr.m_nPosition);
-    if (f >= rec.m_nFrameCount) f = 0;
+    const int f = GroupFrameNow(rec, g);
     const std::vector<std::uint32_t>* block = GroupBlock(rec, static_cast<int>(g), f);
     const std::size_t need = static_cast<std::size_t>(std::max(gr.m_Rect.w, 0)) * std::max(gr.m_Rect.h, 0);
     if (block && !block->empty() && block->size() >= need)
       BlitByMode(rec.m_nBlendMode, dst,
                  PixelView(const_cast<std::uint32_t*>(block->data()), gr.m_Rect.w, gr.m_Rect.h),
                  x + gr.m_Rect.x, y + gr.m_Rect.y, opacity);
+    gr.m_nShownFrame = f;
     AdvanceGroup(gr, f);
   }
   rec.m_nX = savedX;
   rec.m_nY = savedY;
 }
+
+void FramesToShow(const CLayerImage& rec, std::vector<std::int32_t>* out) {
+  out->clear();
+  if (rec.m_nKind == 1 || rec.m_nKind == 3) {
+    if (StackReady(rec)) out->push_back(CurrentFrame(rec));
+  } else if (rec.m_nKind == 2 && GroupsReady(rec)) {
+    out->push_back(BaseFrameNow(rec));
+    for (std::size_t g = 1; g < rec.m_Groups.size(); ++g) out->push_back(GroupFrameNow(rec, g));
+  }
+}
+
+void FramesShown(const CLayerImage& rec, std::vector<std::int32_t>* out) {
+  out->clear();
+  if (rec.m_nKind == 1 || rec.m_nKind == 3) {
+    if (StackReady(rec)) out->push_back(rec.m_nShownFrame);
+  } else if (rec.m_nKind == 2 && GroupsReady(rec)) {
+    out->push_back(rec.m_nShownFrame);
+    for (std::size_t g = 1; g < rec.m_Groups.size(); ++g) out->push_back(rec.m_Groups[g].m_nShownFrame);
+  }
+}
+
+void StepAnimation(CLayerImage& rec) {
+  if (rec.m_nKind == 1 || rec.m_nKind == 3) {
+    if (StackReady(rec)) AdvanceSequence(rec);
+  } else if (rec.m_nKind == 2 && GroupsReady(rec)) {
+    StepBase(rec);
+    for (std::size_t g = 1; g < rec.m_Groups.size(); ++g) AdvanceGroup(rec.m_Groups[g], GroupFrameNow(rec, g));
+  }
+}
+
+std::uint32_t SceneLayerDraws() { return g_nSceneLayerDraws; }
 
 void DrawLayerImage(CLayerImage& rec, int x, int y, VirtualScreen* destination, int state, int statesLessOne,
                     int opacity, int redirect, int effectArgument) {
@@ -232,6 +290,7 @@ void DrawLayerImage(CLayerImage& rec, int x, int y, VirtualScreen* destination, 
   VirtualScreen* work = destination;
   if (destination == GetVirtualScreen(2) && redirect == 1 && rec.m_nClass == 0 && GetVirtualScreen(3))
     work = GetVirtualScreen(3);
+  if (work == GetVirtualScreen(2) || work == GetVirtualScreen(3)) ++g_nSceneLayerDraws;
   if (rec.m_nClass == 2) {
     const int percent = g_Hooks.windowOpacityPercent ? g_Hooks.windowOpacityPercent() : 100;
     opacity = std::clamp(percent * 255 / 100, 0, 255);

@@ -3,6 +3,7 @@
 // blinking, voice-driven mouths) and the redraw of window buttons.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "graphics/layer_image.h"
 #include "graphics/virtual_screen.h"
@@ -42,6 +43,19 @@ void DrawWindowButton(CLayerImage& record, int x, int y, int state, int statesLe
 // step (the render tick's drawings; the scene grants one a tick), 0 draws
 // them where they are.
 void DrawWeatherAndOverlay(VirtualScreen* screen, int argument);
+
+// The animation of kinds 1 to 3 apart from drawing. FramesToShow gives
+// the frames a draw now would show (kinds 1 and 3: one frame; kind 2: the
+// base's part, then each group's frame), FramesShown the frames of the
+// record's last draw in the same order; both are empty for a record that
+// is not animated or cannot be drawn. StepAnimation moves the sequences on
+// one tick as a draw does, without drawing.
+void FramesToShow(const CLayerImage& record, std::vector<std::int32_t>* out);
+void FramesShown(const CLayerImage& record, std::vector<std::int32_t>* out);
+void StepAnimation(CLayerImage& record);
+// How many times a record was drawn onto layer 2 or 3, where the scene is
+// composed: a composition that notes it can tell when another drew there.
+std::uint32_t SceneLayerDraws();
 
 // The per-kind routines (the record's own position is not used).
 void DrawFrameImage(CLayerImage& record, int x, int y, VirtualScreen* screen);

@@ -16,6 +16,7 @@ struct ImageGroupRecord {
   std::int32_t m_bRunning = 0;  // the voice layer sets it for a speaking mouth
   std::uint16_t m_nWait = 0;    // blink countdown in ticks
   std::uint8_t m_nMode = 0;     // the mode byte of the group's sequence
+  std::int32_t m_nShownFrame = -1;  // the frame it was last drawn with
   AbmGroupRect m_Rect;
 };
 
@@ -43,6 +44,7 @@ struct CLayerImage {
   std::uint16_t m_nGroupCount = 0;
   std::uint16_t m_nCurSeq = 0;
   std::uint16_t m_nPosition = 0;
+  std::int32_t m_nShownFrame = -1;  // kinds 1 to 3: the frame (kind 2: base part) last drawn
   std::vector<ImageGroupRecord> m_Groups;  // kind 2
   AbmPartSet m_Parts;                      // kind 2: parts by frame number and the composites
 

@@ -25,6 +25,12 @@ struct ScenePresentation {
   std::uint32_t m_dwCursorAnimStart = 0;  // click-wait cursor animation
   std::int32_t m_bMenuBarShown = 0;       // full-screen modes: menu attached
   std::int32_t m_nRightClickValue = -1;   // `rbtn`: -1 none
+  // The last recomposition of an animated scene: what it drew and the
+  // count of scene-layer draws after it (a tick that would draw the same
+  // again leaves the layers alone).
+  std::vector<std::int32_t> m_ComposedKey;
+  std::uint32_t m_nComposedDraws = 0;
+  bool m_bComposedKeyValid = false;
 
   // The name window above a message window and the two cells.
   CLayerImage m_NameWindow;

@@ -1,6 +1,8 @@
 #include "scene/render_tick.h"
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 #include "engine/script_engine.h"
 #include "engine/settings_record.h"
@@ -91,20 +93,67 @@ bool IsMessageLine(const std::string& line) {
   return pl::IsLeadByte(c) || c == '@' || c == '[' || c == '\\';
 }
 
-// Every shown sprite of the scene drawn again; a system sprite only with
-// the window shown, a hidden one never. False when nothing was drawn.
+// Whether the recomposition of an animated scene draws the sprite: a
+// system sprite only with the window shown, a hidden one never.
+bool DrawnInAnimatedScene(const CLayerImage& s, bool windowShown) {
+  if (!s.m_szName[0]) return false;
+  return s.m_nClass == 0 || (windowShown && !(s.m_nClass & 0x80));
+}
+
+// Every shown sprite of the scene drawn again. False when nothing was drawn.
 bool DrawAnimatedScene(CObjectTables& t, bool windowShown) {
   VirtualScreen* layer2 = GetVirtualScreen(2);
   bool drawn = false;
   for (std::int32_t i = 0; i < t.SpriteCount(); ++i) {
     CLayerImage* s = t.SpriteAt(i);
-    if (!s || !s->m_szName[0]) continue;
-    if (s->m_nClass != 0 && (!windowShown || (s->m_nClass & 0x80))) continue;
+    if (!s || !DrawnInAnimatedScene(*s, windowShown)) continue;
     // The last normal sprite brings the weather and overlay up a step.
     DrawLayerImage(*s, s->m_nX, s->m_nY, layer2, s->m_nShownState, s->m_nRowsLessOne, 255, 1, 1);
     drawn = true;
   }
   return drawn;
+}
+
+// What the recomposition of an animated scene would draw, sprite by
+// sprite: its place, picture and state, and its animation frames, either
+// those a draw now would show or those it was last drawn with. Two equal
+// keys mean the same picture on layer 2.
+void CompositionKey(CObjectTables& t, bool windowShown, bool now, std::vector<std::int32_t>* key) {
+  key->clear();
+  key->push_back(windowShown ? 1 : 0);
+  std::vector<std::int32_t> frames;
+  for (std::int32_t i = 0; i < t.SpriteCount(); ++i) {
+    const CLayerImage* s = t.SpriteAt(i);
+    if (!s || !DrawnInAnimatedScene(*s, windowShown)) continue;
+    std::int32_t name[4];
+    static_assert(sizeof(name) == sizeof(s->m_szName));
+    std::memcpy(name, s->m_szName, sizeof(name));
+    key->insert(key->end(), {i, s->m_nKind, s->m_nClass, s->m_nBlendMode, s->m_nX, s->m_nY, s->m_nShownState,
+                             s->m_nRowsLessOne, s->m_nWidth, s->m_nHeight, name[0], name[1], name[2], name[3]});
+    if (now)
+      FramesToShow(*s, &frames);
+    else
+      FramesShown(*s, &frames);
+    key->push_back(static_cast<std::int32_t>(frames.size()));
+    key->insert(key->end(), frames.begin(), frames.end());
+  }
+}
+
+// True when an animated scene would come out of its recomposition as it
+// stands: no animation shows a new frame, nothing else drew on the scene's
+// layers since and nothing moves over them. Its sequences are stepped as
+// the drawing would have stepped them.
+bool AnimatedSceneStands(CObjectTables& t, bool windowShown, bool weather) {
+  ScenePresentation& p = Presentation();
+  if (p.m_bRasterOn || weather || !p.m_bComposedKeyValid || p.m_nComposedDraws != SceneLayerDraws()) return false;
+  std::vector<std::int32_t> key;
+  CompositionKey(t, windowShown, true, &key);
+  if (key != p.m_ComposedKey) return false;
+  for (std::int32_t i = 0; i < t.SpriteCount(); ++i) {
+    CLayerImage* s = t.SpriteAt(i);
+    if (s && DrawnInAnimatedScene(*s, windowShown)) StepAnimation(*s);
+  }
+  return true;
 }
 
 void DrawSystemSprites(CObjectTables& t) {
@@ -269,7 +318,7 @@ int PumpFrames(int n) {
 }
 
 int RecomposeScene() {
-  const ScenePresentation& p = Presentation();
+  ScenePresentation& p = Presentation();
   // 1. A blacked-out screen or a changed scene waits for its transition.
   if (p.m_pScript && (p.m_pScript->m_nScreenOut != 0 || p.m_pScript->m_bSceneChanged == 1)) return 0;
   CObjectTables* t = Tables();
@@ -293,9 +342,16 @@ int RecomposeScene() {
     if (!stepped) CopyWholeLayer(3, 2);
     DrawWeatherAndOverlay(layer2, 1);
     if (windowShown) DrawSystemSprites(*t);
-  } else if (!DrawAnimatedScene(*t, windowShown)) {
-    ClearVirtualScreen(layer2, FillColorRef());
-    DrawWeatherAndOverlay(layer2, 1);
+  } else if (AnimatedSceneStands(*t, windowShown, weather)) {
+    return 0;
+  } else {
+    if (!DrawAnimatedScene(*t, windowShown)) {
+      ClearVirtualScreen(layer2, FillColorRef());
+      DrawWeatherAndOverlay(layer2, 1);
+    }
+    CompositionKey(*t, windowShown, false, &p.m_ComposedKey);
+    p.m_nComposedDraws = SceneLayerDraws();
+    p.m_bComposedKeyValid = true;
   }
   RedrawScriptButtons(layer2, nullptr);
   DrawShownGauges(layer2);

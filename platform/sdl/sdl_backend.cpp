@@ -138,6 +138,45 @@ int ScanCodeOf(SDL_Scancode sc) {
   }
 }
 
+namespace {
+
+// Whether the renderer draws through a GL rasterizer that runs on the
+// processor (Mesa's llvmpipe, softpipe or swrast: a virtual X server, a
+// machine without a GPU driver).
+bool OnSoftwareGl(SDL_Renderer* ren) {
+  SDL_RendererInfo info{};
+  if (SDL_GetRendererInfo(ren, &info) != 0 || !info.name || std::strncmp(info.name, "opengl", 6) != 0) return false;
+  if (!SDL_GL_GetCurrentContext()) return false;
+  using GetString = const unsigned char* (*)(unsigned int);
+  auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+  const unsigned char* name = getString ? getString(0x1F01 /* GL_RENDERER */) : nullptr;
+  if (!name) return false;
+  const char* n = reinterpret_cast<const char*>(name);
+  return std::strstr(n, "llvmpipe") || std::strstr(n, "softpipe") || std::strstr(n, "swrast") ||
+         std::strstr(n, "Software Rasterizer");
+}
+
+// The window's renderer. The picture is made in software; a GPU only
+// copies and scales it. A GL rasterizer on the processor would draw the
+// whole window on all its threads for every present, several times what
+// a plain copy into the window's own framebuffer costs, so it is traded
+// for SDL's software renderer over that framebuffer. A renderer named in
+// SDL_RENDER_DRIVER is kept as it is.
+SDL_Renderer* CreateWindowRenderer(SDL_Window* win) {
+  SDL_Renderer* ren = SDL_CreateRenderer(win, -1, 0);
+  if (ren && !SDL_GetHint(SDL_HINT_RENDER_DRIVER) && OnSoftwareGl(ren)) {
+    SDL_DestroyRenderer(ren);
+    // The window surface straight on the X server's shared memory, not
+    // through GL again (a setting in the environment still wins).
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    ren = SDL_CreateRenderer(win, -1, SDL_RENDERER_SOFTWARE);
+    if (!ren) ren = SDL_CreateRenderer(win, -1, 0);
+  }
+  if (!ren) ren = SDL_CreateRenderer(win, -1, SDL_RENDERER_SOFTWARE);
+  return ren;
+}
+
+}  // namespace
 
 }  // namespace sdl
 
@@ -169,8 +208,7 @@ bool SdlBackend::CreateNative(Window& w, const WindowDesc& desc) {
       }
     }
   }
-  n->ren = SDL_CreateRenderer(n->win, -1, 0);
-  if (!n->ren) n->ren = SDL_CreateRenderer(n->win, -1, SDL_RENDERER_SOFTWARE);
+  n->ren = sdl::CreateWindowRenderer(n->win);
   SDL_GetWindowPosition(n->win, &w.x, &w.y);
   n->windowId = SDL_GetWindowID(n->win);
   w.native = n;
