@@ -37,6 +37,10 @@ constexpr int kMaxBadFrames = 64;
 // The sound buffer: half a second of 44.1 kHz stereo, refilled a half at a
 // time as the cursor enters the other half.
 constexpr std::uint32_t kSoundRate = 44100;
+// The sound a movie may carry: 1 kHz to 384 kHz, up to 64 channels.
+constexpr int kMinSourceRate = 1000;
+constexpr int kMaxSourceRate = 384000;
+constexpr int kMaxSourceChannels = 64;
 constexpr std::uint32_t kRingBytes = kSoundRate * 4 / 2;
 constexpr std::uint32_t kHalfBytes = kRingBytes / 2;
 enum : int { kEventHalf0 = 0, kEventHalf1 = 1, kEventQuit = 2 };
@@ -420,6 +424,11 @@ class MovieSound {
   }
 
   bool Convert() {
+    // A rate or a channel count no real sound has (a damaged header) would
+    // have the resampler build tables for seconds: such frames stay silent.
+    if (in_->sample_rate < kMinSourceRate || in_->sample_rate > kMaxSourceRate || in_->ch_layout.nb_channels < 1 ||
+        in_->ch_layout.nb_channels > kMaxSourceChannels)
+      return false;
     av_frame_unref(out_);
     out_->format = AV_SAMPLE_FMT_S16;
     out_->sample_rate = kSoundRate;

@@ -543,6 +543,41 @@ TEST_F(MovieTest, TheSoundReachesTheDeviceAtTheMusicVolume) {
   }
 }
 
+TEST_F(MovieTest, ASoundOfAnImpossibleRateStaysSilentAndThePictureGoesOn) {
+  MakeColoured("tone.avi", "--codec png --tone 440 --rate 22050 --channels 1 --frames 10 --fps 10");
+  std::string bytes = kvtest::ReadFile(dir / "tone.avi");
+  // The sound stream's format: the rate follows the format tag and the
+  // channel count in the "strf" chunk after "auds".
+  const std::size_t auds = bytes.find("auds");
+  ASSERT_NE(auds, std::string::npos);
+  const std::size_t strf = bytes.find("strf", auds);
+  ASSERT_NE(strf, std::string::npos);
+  const std::size_t rate = strf + 8 + 4;
+  ASSERT_EQ(static_cast<unsigned char>(bytes[rate]) | static_cast<unsigned char>(bytes[rate + 1]) << 8, 22050);
+  const struct {
+    const char* what;
+    std::uint32_t rate;
+  } cases[] = {{"67 MHz", 67152964u}, {"500 kHz", 500000u}, {"10 Hz", 10u}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (int k = 0; k < 4; ++k) bytes[rate + k] = static_cast<char>((c.rate >> (8 * k)) & 0xFF);
+    ASSERT_TRUE(kvtest::WriteFile(dir / "odd.avi", bytes));
+    CDirectShow p;
+    StartParked(p);
+    ASSERT_EQ(p.Open("K:\\odd.avi"), 0);
+    ASSERT_EQ(p.Play(), 0);
+    std::vector<std::int16_t> out(4410 * 2);
+    sound.Device()->Render(out.data(), 4410);
+    int peak = 0;
+    for (std::int16_t v : out) peak = std::max(peak, std::abs(static_cast<int>(v)));
+    EXPECT_EQ(peak, 0) << "nothing of the sound is played";
+    Advance(300);
+    p.Update();
+    ExpectFrame(3, 64, 48, 0, "the picture");
+    p.Close();
+  }
+}
+
 // ---------------------------------------------------------------- thread
 
 TEST_F(MovieTest, TheThreadDrawsFramesWhileWantedAndNothingWhileParked) {
