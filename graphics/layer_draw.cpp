@@ -184,10 +184,6 @@ void AdvanceGroup(ImageGroupRecord& g, int shownFrame) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 bool GroupsReady(const CLayerImage& rec) { return !rec.m_Groups.empty() && !rec.m_Parts.parts.empty(); }
 
 // The base: group 0's frame, or part 0 while group 0 stands still.
