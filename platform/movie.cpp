@@ -156,8 +156,10 @@ struct Track {
   }
 
   // Opens the container and the best stream of `type`. *found tells whether
-  // the container has such a stream at all.
-  MovieOpenResult Open(std::shared_ptr<MovieSource> src, AVMediaType type, bool* found) {
+  // the container has such a stream at all. `known` is the container's
+  // format when another track has found it already (no second probe).
+  MovieOpenResult Open(std::shared_ptr<MovieSource> src, AVMediaType type, bool* found,
+                       const AVInputFormat* known = nullptr) {
     Close();
     *found = false;
     source = std::move(src);
@@ -174,7 +176,7 @@ struct Track {
     fmt->flags |= AVFMT_FLAG_CUSTOM_IO;
     fmt->io_open = &RefuseNestedOpen;
     fmt->protocol_whitelist = av_strdup("none");
-    if (avformat_open_input(&fmt, nullptr, nullptr, nullptr) < 0) return MovieOpenResult::Unreadable;
+    if (avformat_open_input(&fmt, nullptr, known, nullptr) < 0) return MovieOpenResult::Unreadable;
     if (!FindStreamInfo()) return MovieOpenResult::Unreadable;
     const AVCodec* codec = nullptr;
     const int best = av_find_best_stream(fmt, type, -1, -1, &codec, 0);
@@ -292,9 +294,10 @@ class MovieSound {
   MovieSound& operator=(const MovieSound&) = delete;
   ~MovieSound() { Close(); }
 
-  bool Open(std::shared_ptr<MovieSource> source, SoundDevice* device) {
+  bool Open(std::shared_ptr<MovieSource> source, SoundDevice* device, const AVInputFormat* format) {
     bool found = false;
-    if (!device || track_.Open(std::move(source), AVMEDIA_TYPE_AUDIO, &found) != MovieOpenResult::Ok || !found) {
+    if (!device || track_.Open(std::move(source), AVMEDIA_TYPE_AUDIO, &found, format) != MovieOpenResult::Ok ||
+        !found) {
       return false;
     }
     swr_ = swr_alloc();
@@ -601,7 +604,7 @@ MovieOpenResult MovieStream::OpenSource(std::shared_ptr<MovieSource> source, Sou
   if (d != AV_NOPTS_VALUE && d > 0) m.duration = av_rescale_q(d, AV_TIME_BASE_Q, kUnits);
   if (audioInFile && sound) {
     m.sound = std::make_unique<MovieSound>();
-    if (!m.sound->Open(source, sound)) m.sound.reset();
+    if (!m.sound->Open(source, sound, m.video.fmt->iformat)) m.sound.reset();
   }
   if (!m.hasVideo) m.video.Close();
   m.open = true;
