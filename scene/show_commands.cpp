@@ -438,8 +438,8 @@ void CmdBgon(CScriptEngine& eng, CScriptFrame&) { LoadBackground(eng, "bgon", SJ
 void CmdCgon(CScriptEngine& eng, CScriptFrame&) {
   if (!LoadBackground(eng, "cgon", SJ("cgonコマンドに不正な引数が渡されました。"))) return;
   const std::string name = ScriptArgText(eng, 1);
-  // The gallery counts a picture as seen once its variable exists; one
-  // that never loaded is not seen.
+  // The gallery counts a picture as seen when a global of its name is
+  // there; one that never loaded is not seen.
   if (ValueNode* v = eng.m_Globals.Find(name)) {
     v->SetInt(1);
   } else {

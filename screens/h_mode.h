@@ -1,6 +1,6 @@
 // CHMode: the scene-replay gallery. The replayable scenes by category
 // ("hmlist%02d.dat", one list a category), nine thumbnails a page. A scene
-// is seen once a persistent global of its name exists (any type or value);
+// is seen when a persistent global of its name is there (any type or value);
 // choosing a seen scene puts its scene number into the script's "reg" and
 // leaves with a fade, and the script that opened the gallery plays it.
 #pragma once

@@ -15,7 +15,7 @@ namespace art {
 // list files as "cglist00.dat" and "hmlist00.dat": the gallery lists
 // `gallery` (each picture its own group, unlocked by the variable of its
 // name) and the replay `replays` (scene numbers 1, 2, ... in order, seen
-// once the variable of its name exists); their pictures are shrunk into
+// when the variable of its name is there); their pictures are shrunk into
 // the thumbnails.
 struct Picture {
   std::string name;
