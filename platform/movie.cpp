@@ -14,8 +14,11 @@ extern "C" {
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -156,10 +159,13 @@ struct Track {
   }
 
   // Opens the container and the best stream of `type`. *found tells whether
-  // the container has such a stream at all. `known` is the container's
-  // format when another track has found it already (no second probe).
+  // the container has such a stream at all. `probed` is another track's
+  // demuxer over the same bytes, when there is one: the container is not
+  // probed again, and the streams' parameters are the ones it found, as long
+  // as the new demuxer sees the same streams (a container that finds its
+  // streams only while reading is probed again).
   MovieOpenResult Open(std::shared_ptr<MovieSource> src, AVMediaType type, bool* found,
-                       const AVInputFormat* known = nullptr) {
+                       const AVFormatContext* probed = nullptr) {
     Close();
     *found = false;
     source = std::move(src);
@@ -176,21 +182,24 @@ struct Track {
     fmt->flags |= AVFMT_FLAG_CUSTOM_IO;
     fmt->io_open = &RefuseNestedOpen;
     fmt->protocol_whitelist = av_strdup("none");
-    if (avformat_open_input(&fmt, nullptr, known, nullptr) < 0) return MovieOpenResult::Unreadable;
-    if (!FindStreamInfo()) return MovieOpenResult::Unreadable;
+    if (avformat_open_input(&fmt, nullptr, probed ? probed->iformat : nullptr, nullptr) < 0)
+      return MovieOpenResult::Unreadable;
+    const bool same = SameStreams(probed);
+    if (!same && !FindStreamInfo()) return MovieOpenResult::Unreadable;
+    const AVFormatContext* info = same ? probed : fmt;
     const AVCodec* codec = nullptr;
-    const int best = av_find_best_stream(fmt, type, -1, -1, &codec, 0);
+    const int best = av_find_best_stream(const_cast<AVFormatContext*>(info), type, -1, -1, &codec, 0);
     if (best == AVERROR_STREAM_NOT_FOUND) return MovieOpenResult::Ok;
     *found = true;
     if (best < 0 || !codec) return MovieOpenResult::NoDecoder;
     index = best;
-    AVStream* st = fmt->streams[index];
+    const AVStream* st = info->streams[index];
     for (unsigned i = 0; i < fmt->nb_streams; ++i) {
       if (static_cast<int>(i) != index) fmt->streams[i]->discard = AVDISCARD_ALL;
     }
     tb = st->time_base;
     if (tb.num <= 0 || tb.den <= 0) return MovieOpenResult::NoDecoder;
-    origin = fmt->start_time != AV_NOPTS_VALUE ? av_rescale_q(fmt->start_time, AV_TIME_BASE_Q, tb) : 0;
+    origin = info->start_time != AV_NOPTS_VALUE ? av_rescale_q(info->start_time, AV_TIME_BASE_Q, tb) : 0;
     dec = avcodec_alloc_context3(codec);
     pkt = av_packet_alloc();
     if (!dec || !pkt) return MovieOpenResult::NoDecoder;
@@ -200,6 +209,22 @@ struct Track {
     dec->max_pixels = static_cast<std::int64_t>(MovieStream::kMaxSide) * MovieStream::kMaxSide;
     if (avcodec_open2(dec, codec, nullptr) < 0) return MovieOpenResult::NoDecoder;
     return MovieOpenResult::Ok;
+  }
+
+  // Whether this demuxer, just opened, holds the streams `probed` has found:
+  // as many, each of the same kind, codec and time base.
+  bool SameStreams(const AVFormatContext* probed) const {
+    if (!probed || !fmt || fmt->iformat != probed->iformat || fmt->nb_streams != probed->nb_streams ||
+        fmt->nb_streams == 0)
+      return false;
+    for (unsigned i = 0; i < fmt->nb_streams; ++i) {
+      const AVStream* a = fmt->streams[i];
+      const AVStream* b = probed->streams[i];
+      if (a->codecpar->codec_type != b->codecpar->codec_type || a->codecpar->codec_id != b->codecpar->codec_id ||
+          av_cmp_q(a->time_base, b->time_base) != 0)
+        return false;
+    }
+    return true;
   }
 
   // Probing decodes a little of each stream: its decoders get the same
@@ -284,6 +309,86 @@ bool HasStreamOf(const AVFormatContext* fmt, AVMediaType type) {
   return false;
 }
 
+// The threads the movie sounds' feed loops run on. Making a thread costs
+// more than opening a small movie, and a game plays one movie after
+// another: a thread whose loop has ended waits for the next one instead of
+// ending.
+class FeedThreads {
+ public:
+  // One loop to run; its owner waits on it for the loop's end.
+  class Job {
+   public:
+    explicit Job(std::function<void()> body) : body_(std::move(body)) {}
+    void Wait() {
+      std::unique_lock<std::mutex> g(mu_);
+      cv_.wait(g, [this] { return done_; });
+    }
+
+   private:
+    friend class FeedThreads;
+    std::function<void()> body_;
+    std::mutex mu_;
+    std::condition_variable cv_;
+    bool done_ = false;
+  };
+
+  static FeedThreads& Shared() {
+    // Never destroyed: a waiting thread still uses it while the process ends.
+    static FeedThreads* const threads = new FeedThreads;
+    return *threads;
+  }
+
+  // Runs the job on a waiting thread, or on a new one; false when no thread
+  // can be made.
+  bool Run(std::shared_ptr<Job> job) {
+    std::lock_guard<std::mutex> g(mu_);
+    if (!idle_.empty()) {
+      Worker* w = idle_.back();
+      idle_.pop_back();
+      w->job = std::move(job);
+      w->cv.notify_one();
+      return true;
+    }
+    auto w = std::make_unique<Worker>();
+    Worker* raw = w.get();
+    raw->job = std::move(job);
+    if (!raw->thread.Start([this, raw] { return Loop(raw); }, kStackBytes)) return false;
+    workers_.push_back(std::move(w));
+    return true;
+  }
+
+ private:
+  static constexpr std::size_t kStackBytes = 256 * 1024;
+
+  struct Worker {
+    NativeThread thread;
+    std::condition_variable cv;
+    std::shared_ptr<Job> job;  // the loop to run next, under mu_
+  };
+
+  int Loop(Worker* w) {
+    std::unique_lock<std::mutex> g(mu_);
+    for (;;) {
+      w->cv.wait(g, [w] { return w->job != nullptr; });
+      const std::shared_ptr<Job> job = std::move(w->job);
+      g.unlock();
+      job->body_();
+      job->body_ = nullptr;
+      {
+        std::lock_guard<std::mutex> jg(job->mu_);
+        job->done_ = true;
+      }
+      job->cv_.notify_all();
+      g.lock();
+      idle_.push_back(w);
+    }
+  }
+
+  std::mutex mu_;
+  std::vector<std::unique_ptr<Worker>> workers_;
+  std::vector<Worker*> idle_;
+};
+
 // The sound of a movie: its own decoder, resampled to the device's rate,
 // fed into a looping buffer by a thread that refills the half the cursor
 // has just left.
@@ -294,9 +399,9 @@ class MovieSound {
   MovieSound& operator=(const MovieSound&) = delete;
   ~MovieSound() { Close(); }
 
-  bool Open(std::shared_ptr<MovieSource> source, SoundDevice* device, const AVInputFormat* format) {
+  bool Open(std::shared_ptr<MovieSource> source, SoundDevice* device, const AVFormatContext* probed) {
     bool found = false;
-    if (!device || track_.Open(std::move(source), AVMEDIA_TYPE_AUDIO, &found, format) != MovieOpenResult::Ok ||
+    if (!device || track_.Open(std::move(source), AVMEDIA_TYPE_AUDIO, &found, probed) != MovieOpenResult::Ok ||
         !found) {
       return false;
     }
@@ -307,14 +412,19 @@ class MovieSound {
     if (!swr_ || !in_ || !out_ || !buffer_) return false;
     const SoundNotification marks[2] = {{0, &events_, kEventHalf0}, {kHalfBytes, &events_, kEventHalf1}};
     if (!buffer_->SetNotificationPositions(marks)) return false;
-    if (!thread_.Start([this] { return Feed(); }, 256 * 1024)) return false;
+    feed_ = std::make_shared<FeedThreads::Job>([this] { Feed(); });
+    if (!FeedThreads::Shared().Run(feed_)) {
+      feed_.reset();
+      return false;
+    }
     return true;
   }
 
   void Close() {
-    if (thread_.Joinable()) {
+    if (feed_) {
       events_.Set(kEventQuit);
-      thread_.Join();
+      feed_->Wait();
+      feed_.reset();
     }
     buffer_.reset();
     swr_free(&swr_);
@@ -348,10 +458,10 @@ class MovieSound {
   std::int32_t Volume() const { return buffer_->GetVolume(); }
 
  private:
-  int Feed() {
+  void Feed() {
     for (;;) {
       const int e = events_.WaitAny((1u << kEventHalf0) | (1u << kEventHalf1) | (1u << kEventQuit));
-      if (e == kEventQuit || e < 0) return 0;
+      if (e == kEventQuit || e < 0) return;
       std::lock_guard<std::mutex> g(mu_);
       std::uint32_t play = 0, write = 0;
       buffer_->GetCurrentPosition(&play, &write);
@@ -462,7 +572,7 @@ class MovieSound {
   std::int64_t dropBytes_ = 0;
   std::unique_ptr<SoundBuffer> buffer_;
   EventGroup events_;
-  NativeThread thread_;
+  std::shared_ptr<FeedThreads::Job> feed_;  // the feed loop, while it runs
 };
 
 }  // namespace
@@ -604,7 +714,7 @@ MovieOpenResult MovieStream::OpenSource(std::shared_ptr<MovieSource> source, Sou
   if (d != AV_NOPTS_VALUE && d > 0) m.duration = av_rescale_q(d, AV_TIME_BASE_Q, kUnits);
   if (audioInFile && sound) {
     m.sound = std::make_unique<MovieSound>();
-    if (!m.sound->Open(source, sound, m.video.fmt->iformat)) m.sound.reset();
+    if (!m.sound->Open(source, sound, m.video.fmt)) m.sound.reset();
   }
   if (!m.hasVideo) m.video.Close();
   m.open = true;

@@ -543,6 +543,48 @@ TEST_F(MovieTest, TheSoundReachesTheDeviceAtTheMusicVolume) {
   }
 }
 
+TEST_F(MovieTest, MoviesOneAfterAnotherAndSideBySideAreFedToTheEndOfTheirSound) {
+  // A tone of 0.4 s in a movie of 1 s. The device's buffer holds half a
+  // second and only its first half is written when the play starts: the
+  // rest of the tone and the silence after it are written while it plays,
+  // as the cursor leaves each half. Had nobody written them, the second
+  // half would stay silent and the first would sound its tone again.
+  const std::string path = Make("tone.avi", "--codec png --tone 440 --frames 10 --fps 10 --audio-seconds 0.4");
+  constexpr std::size_t kBlock = 2205;  // 50 ms
+  const auto peaksOfPlay = [&](int movies) {
+    std::vector<CDirectShow> players(static_cast<std::size_t>(movies));
+    for (CDirectShow& p : players) {
+      StartParked(p);
+      EXPECT_EQ(p.Open(path.c_str()), 0);
+      EXPECT_EQ(p.HasAudio(), 1);
+    }
+    for (CDirectShow& p : players) EXPECT_EQ(p.Play(), 0);
+    std::vector<int> peaks;
+    std::vector<std::int16_t> out(kBlock * 2);
+    for (int block = 0; block < 15; ++block) {
+      // Time for the writes: at the start the second half, after the
+      // crossing at 0.25 s the first.
+      if (block == 0 || block == 6) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      sound.Device()->Render(out.data(), kBlock);
+      int peak = 0;
+      for (std::int16_t v : out) peak = std::max(peak, std::abs(static_cast<int>(v)));
+      peaks.push_back(peak);
+    }
+    for (CDirectShow& p : players) p.Close();
+    return peaks;
+  };
+  // The movie after a closed one plays on where the closed one's sound
+  // played; two at once each have their own.
+  for (const int movies : {1, 1, 1, 2}) {
+    SCOPED_TRACE(std::to_string(movies) + " at once");
+    const std::vector<int> peaks = peaksOfPlay(movies);
+    const int level = std::min(16384 * movies, 32767);  // the tone is at half scale; the mix clamps
+    for (int block = 0; block < 8; ++block) EXPECT_NEAR(peaks[block], level, level * 0.02 + 2) << "block " << block;
+    // The block that holds the tone's end may keep a few samples of it.
+    for (int block = 9; block < 15; ++block) EXPECT_EQ(peaks[block], 0) << "block " << block;
+  }
+}
+
 TEST_F(MovieTest, ASoundOfAnImpossibleRateStaysSilentAndThePictureGoesOn) {
   MakeColoured("tone.avi", "--codec png --tone 440 --rate 22050 --channels 1 --frames 10 --fps 10");
   std::string bytes = kvtest::ReadFile(dir / "tone.avi");
