@@ -111,6 +111,10 @@ void IProgMode::Redraw(int x, int y, int width, int height, int srcX, int srcY) 
 int IProgMode::MainLoop() {
   static constexpr std::uint32_t kOrder[] = {KEY_ENTER, KEY_SPACE, KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT, KEY_CTRL};
   while (PumpAndPace()) {
+    // The hover follows the pointer where it is now (asking for no key
+    // only reads its place): a tap brings the pointer to a control with
+    // the press, and the press below takes what the hover found.
+    CheckKey(0);
     Update();
     // The engine's frame stands still while a screen runs: the sound fades
     // take their step here.

@@ -74,6 +74,15 @@ struct TextSettingsRun : kvtest::Process {
     Then(Now, [this, at] { fake.InjectMouseButton(pl::MOUSE_LEFT, true, at); });
     Then(Now, [this, at] { fake.InjectMouseButton(pl::MOUSE_LEFT, false, at); });
   }
+  // A tap: the pointer comes to the control with the press, as on a touch
+  // screen or from a pen.
+  void Tap(pl::Point at, std::function<bool()> ready = Now) {
+    Then(std::move(ready), [this, at] {
+      fake.InjectMouseMove(at);
+      fake.InjectMouseButton(pl::MOUSE_LEFT, true, at);
+    });
+    Then(Now, [this, at] { fake.InjectMouseButton(pl::MOUSE_LEFT, false, at); });
+  }
   bool SettingsOpen() {
     CKivBase* e = Engine();
     return e && e->m_bScreenRunning && e->m_ConfigMode.m_bLoop == 1;
@@ -194,6 +203,29 @@ TEST_F(TextSettingsRun, TheRevealKeepsThePaceOfTheSpeedChosenOnTheSettingsScreen
       EXPECT_LE(gap, c.interval + 8) << "character " << k;
     }
   }
+}
+
+TEST_F(TextSettingsRun, ATapWorksTheControlItLandsOnThoughThePointerArrivesWithThePress) {
+  // A radio button and then the return button, each tapped where the
+  // pointer was not before.
+  Tap(kTextSpeed[2], [this] { return SettingsOpen(); });
+  Tap(kReturn);
+  bool opened = false, closed = false;
+  int speed = -1;
+  watch = [&](int) {
+    if (SettingsOpen()) {
+      opened = true;
+    } else if (opened && !closed) {
+      closed = true;
+      speed = Engine()->Settings().m_nTextSpeed;
+    }
+  };
+  Quit([&] { return closed; });
+  RunScript(std::string("::START\r\n\r\n") + kWindow + "float(9)\r\n" + kIdle);
+  EXPECT_EQ(exitCode, 0);
+  ASSERT_TRUE(opened) << Texts(fake.boxes);
+  EXPECT_TRUE(closed) << "the return button did not take its tap";
+  EXPECT_EQ(speed, 2) << "the radio button did not take its tap";
 }
 
 TEST_F(TextSettingsRun, ASpeedChangedDuringTheRevealTakesEffectAtTheNextCharacter) {
