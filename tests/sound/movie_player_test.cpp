@@ -573,8 +573,8 @@ TEST_F(MovieTest, MoviesOneAfterAnotherAndSideBySideAreFedToTheEndOfTheirSound) 
     for (CDirectShow& p : players) p.Close();
     return peaks;
   };
-  // The movie after a closed one plays on where the closed one's sound
-  // played; two at once each have their own.
+  // A movie after a closed one is fed by the thread that fed the closed
+  // one; two at once each have a thread of their own.
   for (const int movies : {1, 1, 1, 2}) {
     SCOPED_TRACE(std::to_string(movies) + " at once");
     const std::vector<int> peaks = peaksOfPlay(movies);
