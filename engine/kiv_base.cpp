@@ -323,6 +323,9 @@ void CKivBase::DispatchKeys(bool withSkipKeys) {
     // and still masks everything below it.
     std::int32_t mode = m_Script.m_nMode;
     if (mode == 0 || mode == 3) return;
+    // A tap brings the pointer with its press, before any frame has hovered
+    // where it landed: the hover catches up before the press is taken.
+    m_Scene.OnMouseHover(m_hWnd);
     m_Scene.PressWindowButton();
     if (WaitKeyRelease(KEY_ENTER, 0)) m_Scene.OnLeftClick(1);
     return;

@@ -1,7 +1,8 @@
 // Quick presses on the staged sample game, through the engine's own loop on
 // the fake backend: a click or a key whose press and release both arrive
 // in one pump (a touchpad tap, a synthetic click) ends the click wait it
-// lands on, every time; a press held over many frames ends it once, and
+// lands on, every time, and a tap that brings the pointer along takes the
+// choice it lands on; a press held over many frames ends a wait once, and
 // not once more after its release.
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "engine/kiv_base.h"
+#include "engine/value_node.h"
 #include "platform/input.h"
 #include "scene/message_text.h"
 #include "scene/pending.h"
@@ -133,6 +135,51 @@ void InputTaps::TapThroughTheStory(Device d) {
 TEST_F(InputTaps, AnInstantClickEndsEveryClickWaitItLandsOn) { TapThroughTheStory(Device::LeftButton); }
 TEST_F(InputTaps, AnInstantReturnTapEndsEveryClickWaitItLandsOn) { TapThroughTheStory(Device::ReturnKey); }
 TEST_F(InputTaps, AnInstantKeypadEnterTapEndsEveryClickWaitItLandsOn) { TapThroughTheStory(Device::KeypadEnter); }
+
+// The story is tapped on to its first choice. Once the pointer has glided
+// to the first line, the second line gets a tap that brings the pointer
+// with its press and its release, all in one pump, as a touch screen or a
+// synthetic click gives it: that line is chosen.
+TEST_F(InputTaps, AnInstantTapThatBringsThePointerTakesTheChoiceItLandsOn) {
+  int lastTap = -1000, choiceAt = -1, tappedAt = -1;
+  std::int32_t reg = -1;
+  bool stuck = false;
+  onPump = [&](int n) {
+    if (finished) return;
+    CKivBase* e = Engine();
+    const std::uint32_t state = StoryState();
+    if (tappedAt >= 0) {
+      if (state == PND_SLCT) {
+        stuck = n - tappedAt > 300;
+        if (stuck) Finish();
+        return;
+      }
+      if (ValueNode* r = e->Script().Reg()) reg = r->nValue;
+      Finish();
+      return;
+    }
+    if (state == PND_SLCT) {
+      if (choiceAt < 0) choiceAt = n;
+      const CTextWindow* w = e->Tables().CurrentWindow();
+      if (n - choiceAt < 120 || !w || e->Text().ChoiceCount() < 2) return;
+      const ChoiceRecord& r = e->Text().Choice(1);
+      const pl::Point at{w->m_nX + r.m_nX + 8, w->m_nY + r.m_nY + r.m_nHeight / 2};
+      fake.InjectMouseMove(at);
+      fake.InjectMouseButton(pl::MOUSE_LEFT, true, at);
+      fake.InjectMouseButton(pl::MOUSE_LEFT, false, at);
+      tappedAt = n;
+      return;
+    }
+    if (IsClickWait(state) && n - lastTap > 5) {
+      Tap(Device::LeftButton);
+      lastTap = n;
+    }
+  };
+  EXPECT_EQ(RunMain(), 0);
+  ASSERT_GE(tappedAt, 0) << "the first choice never came; boxes:\n" << Texts(fake.boxes);
+  EXPECT_FALSE(stuck) << "the tap chose nothing";
+  EXPECT_EQ(reg, 1) << "the line under the tap was not the one chosen";
+}
 
 // A press held over many frames ends the first click wait once, at its
 // release: the next line then reveals at its own pace (a second click would
