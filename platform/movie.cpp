@@ -18,6 +18,7 @@ extern "C" {
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -315,46 +316,31 @@ bool HasStreamOf(const AVFormatContext* fmt, AVMediaType type) {
 // ending.
 class FeedThreads {
  public:
-  // One loop to run; its owner waits on it for the loop's end.
-  class Job {
-   public:
-    explicit Job(std::function<void()> body) : body_(std::move(body)) {}
-    void Wait() {
-      std::unique_lock<std::mutex> g(mu_);
-      cv_.wait(g, [this] { return done_; });
-    }
-
-   private:
-    friend class FeedThreads;
-    std::function<void()> body_;
-    std::mutex mu_;
-    std::condition_variable cv_;
-    bool done_ = false;
-  };
-
   static FeedThreads& Shared() {
     // Never destroyed: a waiting thread still uses it while the process ends.
     static FeedThreads* const threads = new FeedThreads;
     return *threads;
   }
 
-  // Runs the job on a waiting thread, or on a new one; false when no thread
-  // can be made.
-  bool Run(std::shared_ptr<Job> job) {
+  // Runs the loop on a waiting thread, or on a new one; its future is ready
+  // once the loop has ended. Not valid when no thread can be made.
+  std::future<void> Run(std::function<void()> loop) {
+    std::packaged_task<void()> task(std::move(loop));
+    std::future<void> done = task.get_future();
     std::lock_guard<std::mutex> g(mu_);
     if (!idle_.empty()) {
       Worker* w = idle_.back();
       idle_.pop_back();
-      w->job = std::move(job);
+      w->task = std::move(task);
       w->cv.notify_one();
-      return true;
+      return done;
     }
     auto w = std::make_unique<Worker>();
     Worker* raw = w.get();
-    raw->job = std::move(job);
-    if (!raw->thread.Start([this, raw] { return Loop(raw); }, kStackBytes)) return false;
+    raw->task = std::move(task);
+    if (!raw->thread.Start([this, raw] { return Loop(raw); }, kStackBytes)) return {};
     workers_.push_back(std::move(w));
-    return true;
+    return done;
   }
 
  private:
@@ -363,22 +349,17 @@ class FeedThreads {
   struct Worker {
     NativeThread thread;
     std::condition_variable cv;
-    std::shared_ptr<Job> job;  // the loop to run next, under mu_
+    std::packaged_task<void()> task;  // the loop to run next, under mu_
   };
 
   int Loop(Worker* w) {
     std::unique_lock<std::mutex> g(mu_);
     for (;;) {
-      w->cv.wait(g, [w] { return w->job != nullptr; });
-      const std::shared_ptr<Job> job = std::move(w->job);
+      w->cv.wait(g, [w] { return w->task.valid(); });
+      std::packaged_task<void()> task = std::move(w->task);
       g.unlock();
-      job->body_();
-      job->body_ = nullptr;
-      {
-        std::lock_guard<std::mutex> jg(job->mu_);
-        job->done_ = true;
-      }
-      job->cv_.notify_all();
+      task();
+      task = {};
       g.lock();
       idle_.push_back(w);
     }
@@ -412,19 +393,14 @@ class MovieSound {
     if (!swr_ || !in_ || !out_ || !buffer_) return false;
     const SoundNotification marks[2] = {{0, &events_, kEventHalf0}, {kHalfBytes, &events_, kEventHalf1}};
     if (!buffer_->SetNotificationPositions(marks)) return false;
-    feed_ = std::make_shared<FeedThreads::Job>([this] { Feed(); });
-    if (!FeedThreads::Shared().Run(feed_)) {
-      feed_.reset();
-      return false;
-    }
-    return true;
+    feed_ = FeedThreads::Shared().Run([this] { Feed(); });
+    return feed_.valid();
   }
 
   void Close() {
-    if (feed_) {
+    if (feed_.valid()) {
       events_.Set(kEventQuit);
-      feed_->Wait();
-      feed_.reset();
+      feed_.get();
     }
     buffer_.reset();
     swr_free(&swr_);
@@ -572,7 +548,7 @@ class MovieSound {
   std::int64_t dropBytes_ = 0;
   std::unique_ptr<SoundBuffer> buffer_;
   EventGroup events_;
-  std::shared_ptr<FeedThreads::Job> feed_;  // the feed loop, while it runs
+  std::future<void> feed_;  // the feed loop, while it runs
 };
 
 }  // namespace
